@@ -1,0 +1,15 @@
+// The whole run from process start to exit.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Runs the setup with the templates, the logo and the icon of the given
+// module; returns the exit code of a run that reached its end (0).
+int RunSetup(HINSTANCE module);
+
+// The main program's name as the user will have it: the configured name,
+// also after the expand page redirected the new file to ".$$$" (the restart
+// that performs the rename gives it that name).
+std::string InstalledMainProgramName();

@@ -1,0 +1,4 @@
+#include "setup/state.h"
+
+SetupStateBlock SetupState{};
+RunFiles CreatedByThisRun{};

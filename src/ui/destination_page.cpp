@@ -1,0 +1,14 @@
+// Minimal page until its real behaviour lands: OK goes on, Cancel stops.
+#include "ui/pages.h"
+
+INT_PTR DestinationPage(HWND page, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) SetWindowTextA(page, "Destination Directory");
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+    EndDialog(page, LOWORD(wParam) == IDOK ? 1 : 0);
+  return 0;
+}
+
+bool MakeAndEnterDirectory(const std::string& path) {
+  CreateDirectoryA(path.c_str(), nullptr);
+  return SetCurrentDirectoryA(path.c_str()) != 0;
+}

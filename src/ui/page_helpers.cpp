@@ -1,0 +1,34 @@
+#include "ui/page_helpers.h"
+
+#include <string>
+
+#include "setup/state.h"
+#include "ui/core/centre.h"
+
+void CenterOnScreen(HWND page) {
+  RECT r{};
+  GetWindowRect(page, &r);
+  const WindowOrigin at = CentredOrigin(SetupState.ScreenWidth, SetupState.ScreenHeight,
+                                        r.right - r.left, r.bottom - r.top);
+  SetWindowPos(page, HWND_TOP, at.X, at.Y, 0, 0, SWP_NOSIZE);
+}
+
+bool ConfirmExit() {
+  const std::string caption = "Exit " + SetupConfig.ProductName;
+  return MessageBoxA(nullptr, SetupConfig.ExitQuestion.c_str(), caption.c_str(), MB_YESNO) == IDYES;
+}
+
+void PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+std::string ReadFieldText(HWND page, int controlId) {
+  char buffer[256] = {};
+  GetDlgItemTextA(page, controlId, buffer, 255);
+  return buffer;
+}

@@ -1,0 +1,2 @@
+/* A module that only carries resources. */
+int resource_module_marker;
