@@ -44,7 +44,9 @@ bool RunPage(const Page& page) {
   return true;
 }
 
-void Start(HINSTANCE module) {
+}  // namespace
+
+void PrepareRun(HINSTANCE module) {
   SetupState.Module = module;
   ConfiguredMainProgramName = SetupConfig.MainProgramName;
 
@@ -78,6 +80,8 @@ void Start(HINSTANCE module) {
   SetupState.Cancelled = false;
 }
 
+namespace {
+
 void DeleteIfCreated(const std::string& path) {
   if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   if (DeleteFileA(path.c_str())) WithdrawRenamesFor(path);
@@ -107,15 +111,15 @@ void Finish() {
   }
 }
 
-void End() {
+}  // namespace
+
+void EndRun() {
   CloseRenameList();
   delete[] SetupState.DecodeInBuffer;
   delete[] SetupState.DecodeOutBuffer;
   SetupState.DecodeInBuffer = nullptr;
   SetupState.DecodeOutBuffer = nullptr;
 }
-
-}  // namespace
 
 std::string InstalledMainProgramName() {
   if (ExtensionOf(SetupConfig.MainProgramName) == ".$$$" && !ConfiguredMainProgramName.empty())
@@ -124,7 +128,7 @@ std::string InstalledMainProgramName() {
 }
 
 int RunSetup(HINSTANCE module) {
-  Start(module);
+  PrepareRun(module);
 
   for (int i = 0; i < PageCount; ++i) {
     if (!RunPage(Pages[i])) {
@@ -141,6 +145,6 @@ int RunSetup(HINSTANCE module) {
   }
 
   if (SetupState.Cancelled) CleanUp();
-  End();
+  EndRun();
   return 0;
 }

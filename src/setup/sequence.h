@@ -5,6 +5,13 @@
 
 #include <string>
 
+// The start of a run, before the first page: the run state, the backdrop,
+// the logo, the Windows directory and the open rename list.
+void PrepareRun(HINSTANCE module);
+
+// The end of a run: closes the rename list and frees the decoder buffers.
+void EndRun();
+
 // Runs the setup with the templates, the logo and the icon of the given
 // module; returns the exit code of a run that reached its end (0).
 int RunSetup(HINSTANCE module);

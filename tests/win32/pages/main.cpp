@@ -1,24 +1,92 @@
-// The in-process Win32 tests. Started with "--run-setup [MODULE]" the
-// executable runs the whole setup sequence instead, with the templates of
-// MODULE (a resource DLL) or its own: tests start it so to check whole runs
-// from the outside (exit codes, fatal reports) without touching their own
-// process state.
+// The in-process Win32 tests.
+//
+// The executable also serves as a stand-in setup program for tests that
+// need a run of their own process (exit codes, fatal reports, clean state):
+//   --run-setup [MODULE]         the whole sequence, with the templates of
+//                                MODULE (a resource DLL) or its own
+//   --run-page TEMPLATE          the start of a run, then one page, then the end
+//   --set Field=Value            before either: sets a SetupConfig field (any
+//                                text field, VolumeCount) or DestinationDir,
+//                                TotalVolumeSize; may be repeated
+// The exit code is the run's (0, or 1 after a fatal report); --run-page
+// exits with 10 + the page's result (so 11 for a page that returned 1).
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "expand/expand_page.h"
+#include "package/copy_page.h"
 #include "setup/fatal.h"
 #include "setup/sequence.h"
+#include "setup/state.h"
+#include "ui/pages.h"
+
+namespace {
+
+bool SetField(const std::string& assignment) {
+  const auto eq = assignment.find('=');
+  if (eq == std::string::npos) return false;
+  const std::string name = assignment.substr(0, eq);
+  const std::string value = assignment.substr(eq + 1);
+  struct { const char* Name; std::string* Field; } texts[] = {
+      {"GroupName", &SetupConfig.GroupName}, {"ProductName", &SetupConfig.ProductName},
+      {"MainProgramName", &SetupConfig.MainProgramName}, {"FirstVolumeName", &SetupConfig.FirstVolumeName},
+      {"WorkArchiveName", &SetupConfig.WorkArchiveName}, {"DefaultDestination", &SetupConfig.DefaultDestination},
+      {"NoticeText", &SetupConfig.NoticeText}, {"BackdropTitle", &SetupConfig.BackdropTitle},
+      {"ExitQuestion", &SetupConfig.ExitQuestion}, {"TerminatedMessage", &SetupConfig.TerminatedMessage},
+      {"WrongDiskMessage", &SetupConfig.WrongDiskMessage}, {"CompletionPrefix", &SetupConfig.CompletionPrefix},
+      {"DestinationDir", &SetupState.DestinationDir},
+  };
+  for (auto& t : texts)
+    if (name == t.Name) return *t.Field = value, true;
+  if (name == "VolumeCount") return SetupConfig.VolumeCount = std::atoi(value.c_str()), true;
+  if (name == "TotalVolumeSize") return TotalVolumeSize = std::atoi(value.c_str()), true;
+  return false;
+}
+
+DLGPROC PageProcedure(const std::string& templateName) {
+  if (templateName == "License") return GuardedDialogProc<LicensePage>;
+  if (templateName == "Main") return GuardedDialogProc<DestinationPage>;
+  if (templateName == "IProgress") return GuardedDialogProc<CopyPage>;
+  if (templateName == "Progress") return GuardedDialogProc<ExpandPage>;
+  if (templateName == "Group") return GuardedDialogProc<GroupPage>;
+  return nullptr;
+}
+
+int RunChild(int argc, char** argv) {
+  int i = 1;
+  while (i + 1 < argc && std::strcmp(argv[i], "--set") == 0) {
+    if (!SetField(argv[i + 1])) return 98;
+    i += 2;
+  }
+  if (i >= argc) return 97;
+  HINSTANCE module = GetModuleHandleA(nullptr);
+  if (std::strcmp(argv[i], "--run-setup") == 0) {
+    if (i + 1 < argc) module = LoadLibraryExA(argv[i + 1], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return RunSetup(module);
+  }
+  if (std::strcmp(argv[i], "--run-page") == 0 && i + 1 < argc) {
+    DLGPROC procedure = PageProcedure(argv[i + 1]);
+    if (!procedure) return 96;
+    PrepareRun(module);
+    const INT_PTR result = DialogBoxParamA(module, argv[i + 1], SetupState.BackdropWindow, procedure, 0);
+    EndRun();
+    return 10 + static_cast<int>(result);
+  }
+  return 97;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && std::strcmp(argv[1], "--run-setup") == 0) {
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    if (argc >= 3) module = LoadLibraryExA(argv[2], nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (argc >= 2 && argv[1][0] == '-' && argv[1][1] == '-' && std::strncmp(argv[1], "--gtest", 7) != 0) {
     try {
-      return RunSetup(module);
+      return RunChild(argc, argv);
     } catch (...) {
-      ReportFatalCurrentException(reinterpret_cast<const void*>(&RunSetup));
+      ReportFatalCurrentException(reinterpret_cast<const void*>(&RunChild));
     }
   }
   testing::InitGoogleTest(&argc, argv);
