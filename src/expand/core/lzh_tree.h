@@ -89,25 +89,18 @@ inline int BumpNode(const Tree& t, int c) {
   if (freq[c + 1] >= k) return c;
 
   // Nodes c+1 .. l all hold k - 1, the old frequency of c; find the last.
-  // Runs are usually short, so step first and gallop only when long.
+  // Runs are mostly short: count the ones among the next seven without
+  // branching (the order makes them a prefix), step on only past those.
   int l = c + 1;
-  if (freq[l + 1] < k) {
-    int step = 2;
-    while (freq[l + step] < k) {  // the sentinel stops this
-      l += step;
-      if (step < 256) step *= 2;
-      if (l + step > NodeCount) step = NodeCount - l;
+  if (l + 7 <= NodeCount) {
+    const int n = (freq[l + 1] < k) + (freq[l + 2] < k) + (freq[l + 3] < k) + (freq[l + 4] < k) +
+                  (freq[l + 5] < k) + (freq[l + 6] < k) + (freq[l + 7] < k);
+    l += n;
+    if (n == 7) {
+      while (freq[l + 1] < k) ++l;  // the sentinel stops this
     }
-    // freq[l] < k <= freq[l + step]: narrow down to the last one below k.
-    while (step > 1) {
-      const int half = step / 2;
-      if (freq[l + half] < k) {
-        l += half;
-        step -= half;
-      } else {
-        step = half;
-      }
-    }
+  } else {
+    while (freq[l + 1] < k) ++l;
   }
   freq[c] = freq[l];
   freq[l] = static_cast<std::uint16_t>(k);

@@ -121,11 +121,25 @@ class Decoder {
   }
 
   // Walks from the root, one bit per level, to a leaf; then counts the symbol.
+  // The bits are taken in runs: a run ends at the leaf or when only 8 bits are
+  // left, where ReadBit would top up before the next bit. Reads thus happen
+  // exactly where ReadBit would make them.
   int ReadSymbol() {
     const std::int16_t* child = tree_.Child;
     int c = child[Root];
-    while (c < NodeCount) {
-      c = child[c + ReadBit()];
+    for (;;) {
+      if (count_ <= 8) TopUp();
+      const unsigned spare = count_ - 8;  // bits to take before the next top-up
+      std::uint32_t bits = bits_;
+      unsigned used = 0;
+      do {
+        c = child[c + (bits >> 31)];
+        bits <<= 1;
+        ++used;
+      } while ((c < NodeCount) & (used < spare));  // one branch for both ends
+      bits_ = bits;
+      count_ -= used;
+      if (c >= NodeCount) break;
     }
     const int symbol = c - NodeCount;
     BumpSymbol(tree_, symbol);
