@@ -5,6 +5,12 @@
 //   --run-setup [MODULE]         the whole sequence, with the templates of
 //                                MODULE (a resource DLL) or its own
 //   --run-page TEMPLATE          the start of a run, then one page, then the end
+//   --run-shell [--redirected]   the start of a run, the shortcut and the
+//                                uninstall registration as after a confirmed
+//                                group page, then the end; --redirected first
+//                                gives MainProgramName the extension ".$$$" as
+//                                the expand page does over an earlier program
+//   --fail-registry-writes       before any mode: every registry value write fails
 //   --set Field=Value            before either: sets a SetupConfig field (any
 //                                text field, VolumeCount) or DestinationDir,
 //                                TotalVolumeSize; may be repeated
@@ -19,9 +25,12 @@
 
 #include "expand/expand_page.h"
 #include "package/copy_page.h"
+#include "setup/core/names.h"
 #include "setup/fatal.h"
 #include "setup/sequence.h"
 #include "setup/state.h"
+#include "shell/registry.h"
+#include "shell/shell.h"
 #include "ui/pages.h"
 
 namespace {
@@ -56,11 +65,20 @@ DLGPROC PageProcedure(const std::string& templateName) {
   return nullptr;
 }
 
+LONG WINAPI FailingSetValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
+
 int RunChild(int argc, char** argv) {
   int i = 1;
-  while (i + 1 < argc && std::strcmp(argv[i], "--set") == 0) {
-    if (!SetField(argv[i + 1])) return 98;
-    i += 2;
+  for (;;) {
+    if (i + 1 < argc && std::strcmp(argv[i], "--set") == 0) {
+      if (!SetField(argv[i + 1])) return 98;
+      i += 2;
+    } else if (i < argc && std::strcmp(argv[i], "--fail-registry-writes") == 0) {
+      RegistrySetValue = FailingSetValue;
+      ++i;
+    } else {
+      break;
+    }
   }
   if (i >= argc) return 97;
   HINSTANCE module = GetModuleHandleA(nullptr);
@@ -75,6 +93,15 @@ int RunChild(int argc, char** argv) {
     const INT_PTR result = DialogBoxParamA(module, argv[i + 1], SetupState.BackdropWindow, procedure, 0);
     EndRun();
     return 10 + static_cast<int>(result);
+  }
+  if (std::strcmp(argv[i], "--run-shell") == 0) {
+    PrepareRun(module);
+    if (i + 1 < argc && std::strcmp(argv[i + 1], "--redirected") == 0)
+      SetupConfig.MainProgramName = ReplaceExtension(SetupConfig.MainProgramName, ".$$$");
+    CreateProgramShortcut();
+    RegisterUninstall();
+    EndRun();
+    return 0;
   }
   return 97;
 }
