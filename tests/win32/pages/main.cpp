@@ -13,7 +13,9 @@
 //   --fail-registry-writes       before any mode: every registry value write fails
 //   --set Field=Value            before either: sets a SetupConfig field (any
 //                                text field, VolumeCount) or DestinationDir,
-//                                TotalVolumeSize; may be repeated
+//                                TotalVolumeSize; VolumeSizes=a,b,c and
+//                                ExpandedCrc=hex set the recorded integrity
+//                                figures; may be repeated
 // The exit code is the run's (0, or 1 after a fatal report); --run-page
 // exits with 10 + the page's result (so 11 for a page that returned 1).
 #include <gtest/gtest.h>
@@ -25,6 +27,7 @@
 
 #include "expand/expand_page.h"
 #include "package/copy_page.h"
+#include "package/volume_checks.h"
 #include "setup/core/names.h"
 #include "setup/fatal.h"
 #include "setup/sequence.h"
@@ -34,6 +37,26 @@
 #include "ui/pages.h"
 
 namespace {
+
+PackageIntegrity ChildChecks{};
+
+// VolumeSizes=a,b,c or ExpandedCrc=hex: the integrity figures the pages check.
+bool SetCheck(const std::string& name, const std::string& value) {
+  if (name == "VolumeSizes") {
+    ChildChecks.VolumeSizes.clear();
+    for (const char* p = value.c_str(); *p; ++p) {
+      ChildChecks.VolumeSizes.push_back(static_cast<std::int32_t>(std::strtol(p, const_cast<char**>(&p), 10)));
+      if (*p != ',') break;
+    }
+  } else if (name == "ExpandedCrc") {
+    ChildChecks.ExpandedCrcKnown = true;
+    ChildChecks.ExpandedCrc = static_cast<std::uint32_t>(std::strtoul(value.c_str(), nullptr, 16));
+  } else {
+    return false;
+  }
+  RecordedChecks = &ChildChecks;
+  return true;
+}
 
 bool SetField(const std::string& assignment) {
   const auto eq = assignment.find('=');
@@ -53,7 +76,7 @@ bool SetField(const std::string& assignment) {
     if (name == t.Name) return *t.Field = value, true;
   if (name == "VolumeCount") return SetupConfig.VolumeCount = std::atoi(value.c_str()), true;
   if (name == "TotalVolumeSize") return TotalVolumeSize = std::atoi(value.c_str()), true;
-  return false;
+  return SetCheck(name, value);
 }
 
 DLGPROC PageProcedure(const std::string& templateName) {
