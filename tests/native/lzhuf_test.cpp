@@ -111,8 +111,8 @@ class CodeStream {
   }
 
   std::uint16_t freq_[lzh::NodeCount + 1];
-  std::int16_t parent_[lzh::NodeCount + lzh::SymbolCount];
-  std::int16_t child_[lzh::NodeCount];
+  std::uint16_t parent_[lzh::NodeCount + lzh::SymbolCount];
+  std::uint16_t child_[lzh::NodeCount];
   lzh::Tree tree_{freq_, parent_, child_};
   std::vector<std::uint8_t> bytes_;
   unsigned acc_ = 0;

@@ -205,8 +205,8 @@ class Encoder {
 
  private:
   std::uint16_t freq_[NodeCount + 1];
-  std::int16_t parent_[NodeCount + SymbolCount];
-  std::int16_t child_[NodeCount];
+  std::uint16_t parent_[NodeCount + SymbolCount];
+  std::uint16_t child_[NodeCount];
   Tree tree_{freq_, parent_, child_};
   BitWriter bits_;
 };

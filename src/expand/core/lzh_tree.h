@@ -14,15 +14,17 @@
 
 namespace lzh {
 
+// Node indices (0..940) are kept as unsigned 16-bit values: the same bits as
+// signed ones for these values, and cheaper to use as array indices.
 struct Tree {
   // Entries 0..626: frequency of each node; entry 627 is a sentinel (0xFFFF)
   // above every real frequency, which stops the upward scans.
   std::uint16_t* Frequency;  // NodeCount + 1 entries
   // Entries 0..626: parent of each node (the root's entry is 0).
   // Entries 627..940: for symbol s, entry s + 627 is the node that is its leaf.
-  std::int16_t* Parent;  // NodeCount + SymbolCount entries
+  std::uint16_t* Parent;  // NodeCount + SymbolCount entries
   // Inner node: index of its first child. Leaf: its symbol + 627.
-  std::int16_t* Child;  // NodeCount entries
+  std::uint16_t* Child;  // NodeCount entries
 };
 
 // The starting tree: every symbol has frequency 1, leaves in symbol order,
@@ -30,13 +32,13 @@ struct Tree {
 inline void ResetTree(const Tree& t) {
   for (int s = 0; s < SymbolCount; ++s) {
     t.Frequency[s] = 1;
-    t.Child[s] = static_cast<std::int16_t>(s + NodeCount);
-    t.Parent[s + NodeCount] = static_cast<std::int16_t>(s);
+    t.Child[s] = static_cast<std::uint16_t>(s + NodeCount);
+    t.Parent[s + NodeCount] = static_cast<std::uint16_t>(s);
   }
   for (int i = 0, j = SymbolCount; j < NodeCount; i += 2, ++j) {
     t.Frequency[j] = static_cast<std::uint16_t>(t.Frequency[i] + t.Frequency[i + 1]);
-    t.Child[j] = static_cast<std::int16_t>(i);
-    t.Parent[i] = t.Parent[i + 1] = static_cast<std::int16_t>(j);
+    t.Child[j] = static_cast<std::uint16_t>(i);
+    t.Parent[i] = t.Parent[i + 1] = static_cast<std::uint16_t>(j);
   }
   t.Frequency[NodeCount] = 0xFFFF;
   t.Parent[Root] = 0;
@@ -46,8 +48,8 @@ inline void ResetTree(const Tree& t) {
 // each one placed after every node of the same frequency.
 inline void RescaleTree(const Tree& t) {
   std::uint16_t* freq = t.Frequency;
-  std::int16_t* child = t.Child;
-  std::int16_t* parent = t.Parent;
+  std::uint16_t* child = t.Child;
+  std::uint16_t* parent = t.Parent;
 
   int j = 0;
   for (int i = 0; i < NodeCount; ++i) {
@@ -67,14 +69,14 @@ inline void RescaleTree(const Tree& t) {
     std::memmove(freq + k + 1, freq + k, moved * sizeof *freq);
     std::memmove(child + k + 1, child + k, moved * sizeof *child);
     freq[k] = static_cast<std::uint16_t>(f);
-    child[k] = static_cast<std::int16_t>(i);
+    child[k] = static_cast<std::uint16_t>(i);
   }
   for (int i = 0; i < NodeCount; ++i) {
     const int k = child[i];
     if (k >= NodeCount) {
-      parent[k] = static_cast<std::int16_t>(i);
+      parent[k] = static_cast<std::uint16_t>(i);
     } else {
-      parent[k] = parent[k + 1] = static_cast<std::int16_t>(i);
+      parent[k] = parent[k + 1] = static_cast<std::uint16_t>(i);
     }
   }
 }
@@ -83,7 +85,7 @@ inline void RescaleTree(const Tree& t) {
 // it, the node changes place with the last node of its old frequency (the
 // subtrees move, the positions keep their parents). Returns where the node
 // stands afterwards.
-inline int BumpNode(const Tree& t, int c) {
+inline unsigned BumpNode(const Tree& t, unsigned c) {
   std::uint16_t* freq = t.Frequency;
   const unsigned k = ++freq[c];
   if (freq[c + 1] >= k) return c;
@@ -91,9 +93,9 @@ inline int BumpNode(const Tree& t, int c) {
   // Nodes c+1 .. l all hold k - 1, the old frequency of c; find the last.
   // Runs are mostly short: count the ones among the next seven without
   // branching (the order makes them a prefix), step on only past those.
-  int l = c + 1;
+  unsigned l = c + 1;
   if (l + 7 <= NodeCount) {
-    const int n = (freq[l + 1] < k) + (freq[l + 2] < k) + (freq[l + 3] < k) + (freq[l + 4] < k) +
+    const unsigned n = (freq[l + 1] < k) + (freq[l + 2] < k) + (freq[l + 3] < k) + (freq[l + 4] < k) +
                   (freq[l + 5] < k) + (freq[l + 6] < k) + (freq[l + 7] < k);
     l += n;
     if (n == 7) {
@@ -105,16 +107,16 @@ inline int BumpNode(const Tree& t, int c) {
   freq[c] = freq[l];
   freq[l] = static_cast<std::uint16_t>(k);
 
-  std::int16_t* child = t.Child;
-  std::int16_t* parent = t.Parent;
-  const int i = child[c];
-  parent[i] = static_cast<std::int16_t>(l);
-  if (i < NodeCount) parent[i + 1] = static_cast<std::int16_t>(l);
-  const int j = child[l];
-  child[l] = static_cast<std::int16_t>(i);
-  parent[j] = static_cast<std::int16_t>(c);
-  if (j < NodeCount) parent[j + 1] = static_cast<std::int16_t>(c);
-  child[c] = static_cast<std::int16_t>(j);
+  std::uint16_t* child = t.Child;
+  std::uint16_t* parent = t.Parent;
+  const unsigned i = child[c];
+  parent[i] = static_cast<std::uint16_t>(l);
+  if (i < NodeCount) parent[i + 1] = static_cast<std::uint16_t>(l);
+  const unsigned j = child[l];
+  child[l] = static_cast<std::uint16_t>(i);
+  parent[j] = static_cast<std::uint16_t>(c);
+  if (j < NodeCount) parent[j + 1] = static_cast<std::uint16_t>(c);
+  child[c] = static_cast<std::uint16_t>(j);
   return l;
 }
 
@@ -122,7 +124,7 @@ inline int BumpNode(const Tree& t, int c) {
 // gains 1 (rescaling first when the root has reached its limit).
 inline void BumpSymbol(const Tree& t, int symbol) {
   if (t.Frequency[Root] == MaxFrequency) RescaleTree(t);
-  int c = t.Parent[symbol + NodeCount];
+  unsigned c = t.Parent[symbol + NodeCount];
   do {
     c = t.Parent[BumpNode(t, c)];
   } while (c != 0);

@@ -20,8 +20,8 @@ using namespace lzh;
 // The ring keeps MaxMatch - 1 spare bytes behind its 4096 used ones.
 constexpr std::size_t RingBytes = RingSize + MaxMatch - 1;
 constexpr std::size_t FrequencyBytes = (NodeCount + 1) * sizeof(std::uint16_t);
-constexpr std::size_t ParentBytes = (NodeCount + SymbolCount) * sizeof(std::int16_t);
-constexpr std::size_t ChildBytes = NodeCount * sizeof(std::int16_t);
+constexpr std::size_t ParentBytes = (NodeCount + SymbolCount) * sizeof(std::uint16_t);
+constexpr std::size_t ChildBytes = NodeCount * sizeof(std::uint16_t);
 
 // The blocks one expansion works in, in the order they are obtained.
 struct Tables {
@@ -66,8 +66,8 @@ class Decoder {
       : read_(read),
         write_(write),
         ring_(static_cast<std::uint8_t*>(tables.Blocks[0])),
-        tree_{static_cast<std::uint16_t*>(tables.Blocks[1]), static_cast<std::int16_t*>(tables.Blocks[2]),
-              static_cast<std::int16_t*>(tables.Blocks[3])} {}
+        tree_{static_cast<std::uint16_t*>(tables.Blocks[1]), static_cast<std::uint16_t*>(tables.Blocks[2]),
+              static_cast<std::uint16_t*>(tables.Blocks[3])} {}
 
   void Run(std::int32_t size) {
     ResetTree(tree_);
@@ -81,10 +81,13 @@ class Decoder {
         Emit(static_cast<std::uint8_t>(c), r);
         ++produced;
       } else {
-        const unsigned start = (r - ReadMatchOffset() - 1) & (RingSize - 1);
+        // Byte by byte in increasing order, so that an overlapping source
+        // repeats the bytes just produced.
+        unsigned from = (r - ReadMatchOffset() - 1) & (RingSize - 1);
         const int length = MatchLength(c);
         for (int k = 0; k < length; ++k) {
-          Emit(ring_[(start + k) & (RingSize - 1)], r);
+          Emit(ring_[from], r);
+          from = (from + 1) & (RingSize - 1);
         }
         produced += length;
       }
@@ -125,18 +128,20 @@ class Decoder {
   // left, where ReadBit would top up before the next bit. Reads thus happen
   // exactly where ReadBit would make them.
   int ReadSymbol() {
-    const std::int16_t* child = tree_.Child;
+    const std::uint16_t* child = tree_.Child;
     int c = child[Root];
     for (;;) {
       if (count_ <= 8) TopUp();
       const unsigned spare = count_ - 8;  // bits to take before the next top-up
       std::uint32_t bits = bits_;
       unsigned used = 0;
+      unsigned node = static_cast<unsigned>(c);  // unsigned: GCC keeps it in a register
       do {
-        c = child[c + (bits >> 31)];
+        node = child[node + (bits >> 31)];
         bits <<= 1;
         ++used;
-      } while ((c < NodeCount) & (used < spare));  // one branch for both ends
+      } while ((node < NodeCount) & (used < spare));  // one branch for both ends
+      c = static_cast<int>(node);
       bits_ = bits;
       count_ -= used;
       if (c >= NodeCount) break;
@@ -155,10 +160,11 @@ class Decoder {
     return high | (i & 63);
   }
 
+  // Puts a produced byte into the ring and hands it to the write callback.
   void Emit(std::uint8_t byte, unsigned& r) {
-    std::uint16_t accepted = 0;
-    write_(&byte, 1, accepted);
     ring_[r] = byte;
+    std::uint16_t accepted;  // never looked at
+    write_(ring_ + r, 1, accepted);
     r = (r + 1) & (RingSize - 1);
   }
 
