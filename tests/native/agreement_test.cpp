@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#if __has_include("pkgbuild/manifest.h")
+#include "pkgbuild/manifest.h"
+#define HAVE_AGREEMENT_READER 1
+#endif
+
 namespace {
 
 using Kind = AgreementPieceKind;
@@ -181,3 +186,27 @@ TEST(AgreementAssembly, NamesLandInTheirParagraphs) {
   EXPECT_EQ(CountOf(same, "Ferrovale"), 18);
   EXPECT_EQ(same.size(), text.size() + 9 - 8 + 17 * (9 - 6));
 }
+
+#ifdef HAVE_AGREEMENT_READER
+// The wording shipped with the Ferrovale package, read as the package
+// builder reads it, has the layout the licence page is built for.
+TEST(AgreementFile, ShippedWordingFollowsTheLayout) {
+  const std::vector<AgreementPieceText> read =
+      ReadAgreement(std::string(TEST_DATA_DIR) + "/../../packages/ferrovale/agreement.txt");
+  std::vector<AgreementPiece> pieces;
+  for (const AgreementPieceText& piece : read)
+    pieces.push_back({piece.Kind, piece.Kind == Kind::Fragment ? piece.Text.c_str() : nullptr});
+  ExpectAgreementLayout(pieces);
+
+  const std::string text = AssembleAgreement(pieces, "Ferrovale", "Ferrovale");
+  const std::vector<std::string> paragraphs = SplitAtBreaks(text);
+  ASSERT_EQ(paragraphs.size(), 12u);
+  EXPECT_EQ(paragraphs[0].back(), ':');
+  for (const std::string& paragraph : paragraphs) {
+    EXPECT_FALSE(paragraph.empty());
+    EXPECT_EQ(paragraph.find('\n'), std::string::npos) << paragraph;  // breaks only between paragraphs
+  }
+  // With two 12-character names the text stays just under 4,000 characters.
+  EXPECT_LT(AssembleAgreement(pieces, "ProductName1", "GroupNameABC").size(), 4000u);
+}
+#endif
