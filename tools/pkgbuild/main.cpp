@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     if (command == "seal") return Seal(args);
     if (command == "encode") return Encode(args);
     if (command == "decode") return Decode(args);
-    throw BuildError("unknown command '" + command + "'\n" + Usage);
+    throw BuildError("unknown command '" + command + "' (run pkgbuild alone for its usage)");
   } catch (const BuildError& e) {
     std::fprintf(stderr, "pkgbuild: %s\n", e.what());
   } catch (const std::exception& e) {
