@@ -129,24 +129,22 @@ class Decoder {
   // exactly where ReadBit would make them.
   int ReadSymbol() {
     const std::uint16_t* child = tree_.Child;
-    int c = child[Root];
+    unsigned c = child[Root];
     for (;;) {
       if (count_ <= 8) TopUp();
       const unsigned spare = count_ - 8;  // bits to take before the next top-up
       std::uint32_t bits = bits_;
       unsigned used = 0;
-      unsigned node = static_cast<unsigned>(c);  // unsigned: GCC keeps it in a register
       do {
-        node = child[node + (bits >> 31)];
+        c = child[c + (bits >> 31)];
         bits <<= 1;
         ++used;
-      } while ((node < NodeCount) & (used < spare));  // one branch for both ends
-      c = static_cast<int>(node);
+      } while ((c < NodeCount) & (used < spare));  // one branch for both ends
       bits_ = bits;
       count_ -= used;
       if (c >= NodeCount) break;
     }
-    const int symbol = c - NodeCount;
+    const int symbol = static_cast<int>(c) - NodeCount;
     BumpSymbol(tree_, symbol);
     return symbol;
   }
