@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cmath>
 #include <limits>
 
 #include "expand/core/lzh_format.h"
@@ -102,36 +103,25 @@ class MatchFinder {
   std::vector<Position> tree_;  // per slot: left and right subtree
 };
 
-// Match lists of a sliding range of positions [base, found).
-class MatchCache {
+// The match lists of every input position, found once and read by each parse.
+// Lists are short (about one match per position on typical input), so the
+// whole table costs some eight bytes per input byte.
+class MatchTable {
  public:
-  MatchCache(const std::vector<std::uint8_t>& buffer, Position first)
-      : finder_(buffer, first), base_(first), found_(first), offsets_{0} {}
-
-  void FindUpTo(Position end) {
-    for (; found_ < end; ++found_) {
-      finder_.Find(found_, pool_);
+  explicit MatchTable(const std::vector<std::uint8_t>& buffer) : offsets_{0} {
+    MatchFinder finder(buffer, RingStart);
+    const Position end = static_cast<Position>(buffer.size());
+    offsets_.reserve(static_cast<std::size_t>(end - RingStart) + 1);
+    for (Position i = RingStart; i < end; ++i) {
+      finder.Find(i, pool_);
       offsets_.push_back(static_cast<std::uint32_t>(pool_.size()));
     }
   }
   // The matches at a position, by increasing length and distance.
-  const Match* Begin(Position i) const { return pool_.data() + offsets_[i - base_]; }
-  const Match* End(Position i) const { return pool_.data() + offsets_[i - base_ + 1]; }
-
-  // Forgets the positions before `start`.
-  void DropBefore(Position start) {
-    const std::size_t k = static_cast<std::size_t>(start - base_);
-    const std::uint32_t shift = offsets_[k];
-    pool_.erase(pool_.begin(), pool_.begin() + shift);
-    offsets_.erase(offsets_.begin(), offsets_.begin() + static_cast<std::ptrdiff_t>(k));
-    for (auto& o : offsets_) o -= shift;
-    base_ = start;
-  }
+  const Match* Begin(Position i) const { return pool_.data() + offsets_[i - RingStart]; }
+  const Match* End(Position i) const { return pool_.data() + offsets_[i - RingStart + 1]; }
 
  private:
-  MatchFinder finder_;
-  Position base_;
-  Position found_;
   std::vector<std::uint32_t> offsets_;
   std::vector<Match> pool_;
 };
@@ -159,6 +149,10 @@ class BitWriter {
   std::vector<std::uint8_t> out_;
 };
 
+// Costs are counted in 1/256 bit, so that prices taken from symbol counts
+// keep their fractions.
+constexpr std::uint32_t CostUnit = 256;
+
 class Encoder {
  public:
   Encoder() { ResetTree(tree_); }
@@ -185,16 +179,16 @@ class Encoder {
     bits_.Put(position & 63, 6);
   }
 
-  // Bits each symbol costs with the tree as it stands: the depth of its leaf.
-  // A parent always stands above its children in the node order, so one pass
-  // from the root down fills every depth.
+  // What each symbol costs with the tree as it stands, in CostUnit parts of a
+  // bit: the depth of its leaf. A parent always stands above its children in
+  // the node order, so one pass from the root down fills every depth.
   void SymbolCosts(std::uint32_t costs[SymbolCount]) const {
     std::uint8_t depth[NodeCount];
     depth[Root] = 0;
     for (int i = Root; i >= 0; --i) {
       const int c = child_[i];
       if (c >= NodeCount) {
-        costs[c - NodeCount] = depth[i];
+        costs[c - NodeCount] = depth[i] * CostUnit;
       } else {
         depth[c] = depth[c + 1] = static_cast<std::uint8_t>(depth[i] + 1);
       }
@@ -212,8 +206,8 @@ class Encoder {
 };
 
 // Positions are parsed in blocks; the costs of a block come from the tree as
-// it stands at the block's start. The parse of a block looks MaxMatch bytes
-// further, so that a match may run across the block's end.
+// it stands at the block's start, or from fixed prices. The parse of a block
+// looks MaxMatch bytes further, so that a match may run across the block's end.
 constexpr Position BlockLength = 1024;
 
 struct Step {
@@ -222,25 +216,23 @@ struct Step {
   std::uint16_t Distance;  // of that code when it is a match
 };
 
-}  // namespace
-
-std::vector<std::uint8_t> EncodeLzh(const std::uint8_t* data, std::size_t size) {
-  std::vector<std::uint8_t> buffer(RingStart + size, ' ');
-  if (size > 0) std::memcpy(buffer.data() + RingStart, data, size);
+// Parses and codes the whole input. The symbols are priced with `prices` when
+// given, else with the tree's code lengths at each block's start. Adds every
+// symbol coded to `counts`.
+std::vector<std::uint8_t> CodeInput(const std::vector<std::uint8_t>& buffer, const MatchTable& matches,
+                                    const std::uint32_t* prices, std::uint32_t counts[SymbolCount]) {
   const Position end = static_cast<Position>(buffer.size());
-
   Encoder encoder;
-  MatchCache matches(buffer, RingStart);
   std::vector<Step> steps;
   std::vector<std::pair<std::uint16_t, std::uint16_t>> path;
-  std::uint32_t symbolCost[SymbolCount];
+  std::uint32_t treeCost[SymbolCount];
+  const std::uint32_t* symbolCost = prices ? prices : treeCost;
 
   Position start = RingStart;
   while (start < end) {
     const Position target = std::min(start + BlockLength, end);
     const Position horizon = std::min(target + MaxMatch, end);
-    matches.FindUpTo(horizon);
-    encoder.SymbolCosts(symbolCost);
+    if (!prices) encoder.SymbolCosts(treeCost);
 
     const std::size_t span = static_cast<std::size_t>(horizon - start);
     steps.assign(span + 1, {std::numeric_limits<std::uint32_t>::max(), 0, 0});
@@ -255,7 +247,7 @@ std::vector<std::uint8_t> EncodeLzh(const std::uint8_t* data, std::size_t size) 
       const Match* const last = matches.End(i);
       int length = MinMatch;
       for (; m != last; ++m) {
-        const std::uint32_t base = here + static_cast<std::uint32_t>(PositionBits(m->Distance - 1));
+        const std::uint32_t base = here + CostUnit * static_cast<std::uint32_t>(PositionBits(m->Distance - 1));
         const int longest = std::min<int>(m->Length, static_cast<int>(span - k));
         for (; length <= longest; ++length) {
           const std::uint32_t cost = base + symbolCost[MatchSymbol(length)];
@@ -273,15 +265,47 @@ std::vector<std::uint8_t> EncodeLzh(const std::uint8_t* data, std::size_t size) 
     for (auto it = path.rbegin(); it != path.rend() && at < target; ++it) {
       if (it->first == 1) {
         encoder.PutLiteral(buffer[at]);
+        ++counts[buffer[at]];
       } else {
         encoder.PutMatch(it->first, it->second);
+        ++counts[MatchSymbol(it->first)];
       }
       at += it->first;
     }
-    matches.DropBefore(at);
     start = at;
   }
   return encoder.Finish();
+}
+
+// Prices each symbol at its share of all the symbols counted: -log2 of its
+// frequency, with half a count added so that unused symbols stay dear but
+// finite.
+void PricesFromCounts(const std::uint32_t counts[SymbolCount], std::uint32_t prices[SymbolCount]) {
+  double total = 0;
+  for (int s = 0; s < SymbolCount; ++s) total += counts[s] + 0.5;
+  for (int s = 0; s < SymbolCount; ++s) {
+    prices[s] = static_cast<std::uint32_t>(std::lround(CostUnit * std::log2(total / (counts[s] + 0.5))));
+  }
+}
+
+}  // namespace
+
+// Two parses. The first prices symbols with the tree as it stands, which
+// knows only the input before the block. The coder's counts build up over
+// the whole stream, so a symbol's long-run cost is closer to its share of the
+// whole first parse: the second parse prices with that and usually comes out
+// a little smaller. The smaller stream is kept.
+std::vector<std::uint8_t> EncodeLzh(const std::uint8_t* data, std::size_t size) {
+  std::vector<std::uint8_t> buffer(RingStart + size, ' ');
+  if (size > 0) std::memcpy(buffer.data() + RingStart, data, size);
+  const MatchTable matches(buffer);
+
+  std::uint32_t counts[SymbolCount] = {};
+  std::vector<std::uint8_t> first = CodeInput(buffer, matches, nullptr, counts);
+  std::uint32_t prices[SymbolCount];
+  PricesFromCounts(counts, prices);
+  std::vector<std::uint8_t> second = CodeInput(buffer, matches, prices, counts);
+  return second.size() < first.size() ? second : first;
 }
 
 namespace {

@@ -2,9 +2,10 @@
 //
 // Writes the raw code stream that the setup's decoder expands (no header, no
 // end marker: the expanded size travels separately). Match choice is
-// cost-based: for each block of input it finds every useful match, prices
-// literals and matches with the current adaptive code lengths and the static
-// position code, and takes the cheapest parse before coding the block.
+// cost-based: for each block of input it takes every useful match, prices
+// literals and matches with the adaptive code lengths and the static position
+// code, and takes the cheapest parse before coding the block. A second parse
+// prices symbols by their counts in the first; the smaller stream is kept.
 #pragma once
 
 #include <cstddef>
