@@ -103,6 +103,10 @@ if [ "$fresh" = 1 ] || [ ! -d "$prefix" ]; then
   rm -rf "$prefix"
   mkdir -p "$(dirname "$prefix")"
   cp -a "$template" "$prefix"
+  # Wine draws the caption buttons with its Marlett font; Debian's fonts-wine
+  # ships it where this Wine does not look, so give the prefix a copy.
+  marlett=/usr/share/wine/fonts/marlett.ttf
+  [ -f "$marlett" ] && cp "$marlett" "$prefix/drive_c/windows/Fonts/"
 fi
 # The desktop size lives in the prefix's registry; set it while no wineserver
 # of this prefix runs.
