@@ -5,6 +5,10 @@
 
 namespace runs {
 
+const char* const DefaultDestination = "C:\\PROGRAM FILES\\FERROVALE";
+const char* const UninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ferrovale";
+const char* const ProductFiles[5] = {"Gantrell.Lib", "Gantrell.Dtp", "Ferrovale.Dll", "UnInstal.Exe", "ReadMe.Txt"};
+
 std::string WinePath(const std::string& unixPath) {
   std::string path = "Z:" + unixPath;
   for (char& c : path)
@@ -17,6 +21,12 @@ std::string ReadFile(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
@@ -32,6 +42,7 @@ std::string WindowsDir() {
 }
 
 std::string PackageDir() { return WinePath(SETUP_PACKAGE_DIR) + "\\"; }
+std::string ThreeVolumePackageDir() { return WinePath(SETUP_PACKAGE3_DIR) + "\\"; }
 
 std::string SourceOf(const std::string& name) {
   const std::string data = WinePath(PRODUCT_FILES_DIR) + "\\" + name;
@@ -39,9 +50,9 @@ std::string SourceOf(const std::string& name) {
   return WinePath(PRODUCT_PROGRAMS_DIR) + "\\" + name;
 }
 
-std::string CopyDistribution(const std::string& folder) {
+std::string CopyDistribution(const std::string& folder, const std::string& from) {
+  RemoveTree(folder);
   CreateDirectoryA(folder.c_str(), nullptr);
-  const std::string from = PackageDir();
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((from + "*").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
@@ -52,6 +63,32 @@ std::string CopyDistribution(const std::string& folder) {
     FindClose(search);
   }
   return folder + "\\";
+}
+
+void RemoveTree(const std::string& dir) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const std::string path = dir + "\\" + name;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryA(dir.c_str());
+}
+
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH] = {};
+  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? shortPath : path;
 }
 
 std::string ProgramsFolder() {
@@ -84,6 +121,25 @@ std::string MachineValue(const std::string& key, const std::string& name) {
   return result;
 }
 
+bool MachineKeyExists(const std::string& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+std::vector<std::string> FilesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
 SetupRun::SetupRun(const std::string& distribution)
     : run_("\"" + distribution + "SETUP.EXE\"", distribution) {}
 
@@ -101,21 +157,73 @@ HWND SetupRun::WaitForItem(int id, const std::string& text, DWORD timeoutMs) {
   return nullptr;
 }
 
+HWND SetupRun::CatchItem(int id, const std::string& text, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND w : autopilot::TopLevelWindows(Pid())) {
+      // The text the system keeps for another process's window: no message
+      // goes to the busy page.
+      char shown[256] = {};
+      if (HWND item = GetDlgItem(w, id)) GetWindowTextA(item, shown, sizeof shown);
+      if (text == shown) return w;
+    }
+    Sleep(0);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
 bool SetupRun::Answer(const std::string& caption, int buttonId, DWORD timeoutMs) {
   return autopilot::AnswerWindow({caption, autopilot::DialogClass, Pid()}, buttonId, timeoutMs);
 }
 
-HWND WalkToCompletion(SetupRun& run) {
-  for (const char* caption : {"License Agreement", "Destination Directory"}) {
-    HWND page = run.Wait(caption);
-    if (!page) return nullptr;
-    autopilot::PressKey(page, VK_RETURN);
-    if (!autopilot::WaitUntilGone(page)) return nullptr;
-  }
-  HWND group = run.Wait("Program Group", 60000);
-  if (!group) return nullptr;
-  autopilot::PressKey(group, VK_RETURN);
+const char* const CopyPageText = "Installing the Ferrovale files.";
+const char* const ExpandPageText = "Uncompressing the Ferrovale files.";
+
+namespace {
+
+bool PressEnterOn(SetupRun& run, const std::string& caption, DWORD timeoutMs = autopilot::DefaultTimeoutMs) {
+  HWND page = run.Wait(caption, timeoutMs);
+  if (!page) return false;
+  autopilot::PressKey(page, VK_RETURN);
+  return autopilot::WaitUntilGone(page);
+}
+
+}  // namespace
+
+bool Agree(SetupRun& run) { return PressEnterOn(run, "License Agreement"); }
+
+bool AcceptDestination(SetupRun& run, const std::string& destination) {
+  HWND page = run.Wait("Destination Directory");
+  if (!page) return false;
+  if (!destination.empty()) autopilot::SetItemText(page, 104, destination);
+  autopilot::PressKey(page, VK_RETURN);
+  return autopilot::WaitUntilGone(page);
+}
+
+// The work pages run between the destination page and the group page.
+bool AcceptGroup(SetupRun& run) { return PressEnterOn(run, "Program Group", 60000); }
+
+HWND WalkToCompletion(SetupRun& run, const std::string& destination) {
+  if (!Agree(run) || !AcceptDestination(run, destination) || !AcceptGroup(run)) return nullptr;
   return run.Wait("Ferrovale");
+}
+
+HWND WaitForMessage(const std::string& text, DWORD pid, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND w : autopilot::TopLevelWindows(pid))
+      if (autopilot::ClassOf(w) == autopilot::DialogClass && autopilot::MessageBoxText(w) == text) return w;
+    Sleep(10);
+  } while (GetTickCount() - start < timeoutMs);
+  return nullptr;
+}
+
+void Runs::SetUp() {
+  RemoveTree(DefaultDestination);
+  DeleteFileA((WindowsDir() + "\\WinInit.Ini").c_str());
+  DeleteFileA((WindowsDir() + "\\Help\\Gantrell.Hlp").c_str());
+  DeleteFileA((ProgramsFolder() + "\\Ferrovale.LNK").c_str());
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, UninstallKey);
 }
 
 }  // namespace runs
