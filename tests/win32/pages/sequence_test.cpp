@@ -9,6 +9,7 @@
 
 #include "autopilot.h"
 #include "child_run.h"
+#include "work_package.h"
 
 using autopilot::WindowQuery;
 
@@ -43,13 +44,30 @@ std::string SetupCommand(const std::string& module = std::string()) {
   return line;
 }
 
+// A setup program with a package to install: a copy of this executable with
+// the trailer of a small product appended, beside its first volume. The copy
+// and expand pages work through it by themselves.
+std::string StagedSetupCommand(const std::string& destination, const std::string& settings = std::string()) {
+  static const std::string setup = [] {
+    const std::string dir = work::FreshDirectory("sequence setup");
+    const work::TestPackage package =
+        work::MakePackage(work::TextBytes(20000, 41), {{"Ferrovale.Dll", work::NoiseBytes(3000, 42)}});
+    work::WriteBytes(dir + "SETUP.EXE", work::ReadBytes(OwnExecutable()) + package.Trailer());
+    work::WriteBytes(dir + "Gantrell.001", package.Compressed);
+    return dir + "SETUP.EXE";
+  }();
+  return Quoted(setup) + " --set " + Quoted("DefaultDestination=" + destination) + settings + " --run-setup";
+}
+
 // The captions the pages show once open, in chain order.
 const char* const PageCaptions[] = {"License Agreement", "Destination Directory", "Please Stand By...",
                                     "Please Stand By...", "Program Group"};
 
-// Walks pages 0..stop-1 with OK and returns the page `stop` once it shows.
+// Walks pages 0..stop-1 with OK (the copy and expand pages go on by
+// themselves) and returns the page `stop` once it shows.
 HWND WalkTo(DWORD pid, int stop) {
   for (int i = 0; i < stop; ++i) {
+    if (i == 2 || i == 3) continue;
     HWND page = autopilot::WaitForWindow({PageCaptions[i], autopilot::DialogClass, pid});
     if (!page) return nullptr;
     autopilot::ClickButton(page, IDOK);
@@ -92,18 +110,33 @@ TEST_F(SequenceRun, MissingLaterTemplateCancelsWithTerminationMessage) {
 }
 
 // Cancelling any of the first four pages leads to the clean-up and to the
-// termination message, owned by the backdrop.
+// termination message, owned by the backdrop. The copy page is cancelled in
+// its prompt for a second disk; the expand page ends with 0 by itself when
+// it cannot create the main program.
 TEST_F(SequenceRun, CancelOnEachPageBeforeTheGroupPageTerminates) {
   for (int stop = 0; stop < 4; ++stop) {
     SCOPED_TRACE(PageCaptions[stop]);
-    ChildRun run(SetupCommand());
+    const std::string dest = work::FreshDirectory("sequence destination");
+    if (stop == 3) CreateDirectoryA((dest + "Gantrell.Exe").c_str(), nullptr);
+    ChildRun run(StagedSetupCommand(dest.substr(0, dest.size() - 1), stop == 2 ? " --set VolumeCount=2" : ""));
     ASSERT_TRUE(run.Started());
-    HWND page = WalkTo(run.ProcessId(), stop);
-    ASSERT_TRUE(page);
-    autopilot::ClickButton(page, IDCANCEL);
-    // The licence and destination pages ask first.
-    if (HWND question = autopilot::WaitForWindow({"Exit Ferrovale", autopilot::DialogClass, run.ProcessId()}, 1500))
-      autopilot::ClickButton(question, IDYES);
+    if (stop < 2) {
+      HWND page = WalkTo(run.ProcessId(), stop);
+      ASSERT_TRUE(page);
+      autopilot::ClickButton(page, IDCANCEL);
+      // The licence and destination pages ask first.
+      if (HWND question = autopilot::WaitForWindow({"Exit Ferrovale", autopilot::DialogClass, run.ProcessId()}, 1500))
+        autopilot::ClickButton(question, IDYES);
+    } else {
+      ASSERT_TRUE(WalkTo(run.ProcessId(), 2));
+      if (stop == 2) {
+        HWND prompt = autopilot::WaitForWindow({"Ferrovale", autopilot::DialogClass, run.ProcessId()});
+        ASSERT_TRUE(prompt);
+        EXPECT_EQ(autopilot::MessageBoxText(prompt), "Please Insert Disk number 2");
+        autopilot::ClickButton(prompt, IDCANCEL);
+        ASSERT_TRUE(autopilot::WaitUntilGone(prompt));
+      }
+    }
     HWND box = autopilot::WaitForWindow({"Ferrovale", autopilot::DialogClass, run.ProcessId()});
     ASSERT_TRUE(box);
     EXPECT_EQ(autopilot::MessageBoxText(box), "The Installation process has been terminated.");
@@ -112,18 +145,25 @@ TEST_F(SequenceRun, CancelOnEachPageBeforeTheGroupPageTerminates) {
     EXPECT_EQ(autopilot::ClassOf(owner), "AVSetUp");
     autopilot::ClickButton(box, IDOK);
     EXPECT_EQ(run.Wait(), 0);
+    EXPECT_FALSE(Exists(dest + "Gantrell._AV"));  // the work archive this run wrote is gone
+    RemoveDirectoryA((dest + "Gantrell.Exe").c_str());
+    work::RemoveTree(dest);
   }
 }
 
 TEST_F(SequenceRun, CancelledGroupPageEndsWithoutAnyMessage) {
   WriteFile(WinInitPath(), "[Other]\r\nkeep=this\r\n[Rename]\r\nNUL=C:\\FOREIGN.TMP\r\n");
-  ChildRun run(SetupCommand());
+  const std::string dest = work::FreshDirectory("sequence destination");
+  ChildRun run(StagedSetupCommand(dest.substr(0, dest.size() - 1)));
   ASSERT_TRUE(run.Started());
   HWND group = WalkTo(run.ProcessId(), 4);
   ASSERT_TRUE(group);
   autopilot::ClickButton(group, IDCANCEL);
   EXPECT_EQ(run.Wait(15000), 0);  // neither termination message nor completion question
   EXPECT_EQ(ReadFile(WinInitPath()), "[Other]\r\nkeep=this\r\n[Rename]\r\nNUL=C:\\FOREIGN.TMP\r\n");
+  EXPECT_TRUE(Exists(dest + "Gantrell.Exe"));  // the placed files stay
+  EXPECT_TRUE(Exists(dest + "Ferrovale.Dll"));
+  work::RemoveTree(dest);
 }
 
 TEST_F(SequenceRun, RunWithNothingToRenameLeavesTheSectionLineOnly) {
