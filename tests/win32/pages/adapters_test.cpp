@@ -120,8 +120,11 @@ TEST_F(AdaptersTest, ReadsThroughA2048ByteWindowAndStopsAfterTwoReadsPastTheEnd)
     ReadArchiveBytes(&byte, 1, delivered);
     ASSERT_EQ(delivered, 1) << "byte " << i;
     got.push_back(static_cast<char>(byte));
-    if (i == 0) EXPECT_EQ(InputLength, 2048);
-    if (i == 2048) EXPECT_EQ(InputLength, 952);
+    if (i == 0) {
+      EXPECT_EQ(InputLength, 2048);
+    } else if (i == 2048) {
+      EXPECT_EQ(InputLength, 952);
+    }
   }
   EXPECT_TRUE(got == data);
   // The decoder's read-ahead past a complete stream: two reads find the end.
@@ -155,7 +158,9 @@ TEST_F(AdaptersTest, DrainsOnTheFirstByteThenOnlyWhenTimeHasPassed) {
   PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
   const DWORD before = GetTickCount();
   ReadArchiveBytes(&byte, 1, delivered);
-  if (GetTickCount() - before < 5) EXPECT_TRUE(ThreadMessageWaiting()) << "drained again at once";
+  if (GetTickCount() - before < 5) {
+    EXPECT_TRUE(ThreadMessageWaiting()) << "drained again at once";
+  }
 
   Sleep(30);
   ReadArchiveBytes(&byte, 1, delivered);

@@ -41,7 +41,7 @@ int RectangleCalls = 0;
 BOOL WINAPI CountRectangle(HDC dc, int left, int top, int right, int bottom) {
   using RectangleProc = BOOL(WINAPI*)(HDC, int, int, int, int);
   static const auto original =
-      reinterpret_cast<RectangleProc>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "Rectangle"));
+      reinterpret_cast<RectangleProc>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("gdi32.dll"), "Rectangle")));
   ++RectangleCalls;
   return original(dc, left, top, right, bottom);
 }
@@ -299,20 +299,6 @@ TEST_F(CopyPageChild, MissingFirstVolumeIsFatalBeforeTheArchiveIsCreated) {
   EXPECT_EQ(text.rfind("Exception EInOutError in module setup_copy.exe at ", 0), 0u) << text;
   EXPECT_NE(text.find("\nFile not found."), std::string::npos) << text;
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
-}
-
-// Whether the system refuses to open a read-only file for writing (it does
-// not when Wine runs as root: the file's permission bits do not bind root).
-bool ReadOnlyIsEnforced(const std::string& dir) {
-  const std::string probe = dir + "probe";
-  WriteBytes(probe, "x");
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
-  HANDLE h = CreateFileA(probe.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  const bool enforced = h == INVALID_HANDLE_VALUE;
-  if (!enforced) CloseHandle(h);
-  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(probe.c_str());
-  return enforced;
 }
 
 TEST_F(CopyPageChild, VolumeThatCannotBeOpenedForWritingIsFatal) {
