@@ -30,7 +30,11 @@ void ExpectFreshInstallation() {
   EXPECT_FALSE(Exists(Dest + "Gantrell._AV"));
   EXPECT_EQ(FilesIn(Dest).size(), 1 + std::size(ProductFiles));
   EXPECT_EQ(ReadFile(WindowsDir() + "\\WinInit.Ini"), "[Rename]\r\n");
-  EXPECT_TRUE(Exists(ProgramsFolder() + "\\Ferrovale.LNK"));
+  const LinkSettings link = ReadLink(ProgramsFolder() + "\\Ferrovale.LNK");
+  EXPECT_TRUE(link.Read);
+  EXPECT_EQ(lstrcmpiA(link.Target.c_str(), (Dest + "Gantrell.Exe").c_str()), 0) << link.Target;
+  EXPECT_EQ(lstrcmpiA(link.WorkingDirectory.c_str(), DefaultDestination), 0) << link.WorkingDirectory;
+  EXPECT_EQ(link.ShowCommand, SW_SHOWNORMAL);
   EXPECT_EQ(MachineValue(UninstallKey, "DisplayName"), "Ferrovale");
   // The destination field upper-cases its text, so the accepted destination
   // is the default in capitals.

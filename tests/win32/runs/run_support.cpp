@@ -1,5 +1,9 @@
 #include "run_support.h"
 
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
 #include <fstream>
 #include <sstream>
 
@@ -103,6 +107,31 @@ std::string ProgramsFolder() {
     RegCloseKey(key);
   }
   return folder;
+}
+
+LinkSettings ReadLink(const std::string& path) {
+  LinkSettings settings;
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&link)))) {
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      wchar_t wide[MAX_PATH] = {};
+      MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+      char text[MAX_PATH] = {};
+      if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+        settings.Read = true;
+        if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, 0))) settings.Target = text;
+        if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) settings.WorkingDirectory = text;
+        link->GetShowCmd(&settings.ShowCommand);
+      }
+      file->Release();
+    }
+    link->Release();
+  }
+  CoUninitialize();
+  return settings;
 }
 
 std::string MachineValue(const std::string& key, const std::string& name) {

@@ -45,6 +45,13 @@ std::string ShortPath(const std::string& path);
 
 // The Programs folder the shortcut goes into.
 std::string ProgramsFolder();
+// What a shell link file holds; Read is false when it cannot be loaded.
+struct LinkSettings {
+  bool Read = false;
+  std::string Target, WorkingDirectory;
+  int ShowCommand = 0;
+};
+LinkSettings ReadLink(const std::string& path);
 // A string value under HKEY_LOCAL_MACHINE, "" when missing.
 std::string MachineValue(const std::string& key, const std::string& name);
 bool MachineKeyExists(const std::string& key);
