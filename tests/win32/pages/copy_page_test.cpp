@@ -4,11 +4,13 @@
 //
 // In this process the page reads its package directory from a stand-in setup
 // file (the system's answer for this program's own path is redirected to
-// it); the fatal cases run in a child: a copy of this executable with a
-// trailer appended, started from a directory that holds the volumes.
+// it); the fatal cases and a whole run with a damaged expansion run in a
+// child: a copy of this executable with a trailer appended, started from a
+// directory that holds the volumes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -258,8 +260,9 @@ TEST_F(CopyPageTest, DamagedDirectoryIsRefusedBeforeAnyVolumeIsOpened) {
   EXPECT_EQ(PackageDirectory.FirstEntry, nullptr);
 }
 
-// The fatal input/output errors end the process: they run in a child, a copy
-// of this program with the package's trailer, beside its volumes.
+// The fatal input/output errors end the process, and a whole run needs a
+// process of its own: these run in a child, a copy of this program with the
+// package's trailer, beside its volumes.
 class CopyPageChild : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -318,4 +321,47 @@ TEST_F(CopyPageChild, VolumeThatCannotBeOpenedForWritingIsFatal) {
   EXPECT_EQ(code, 1);
   EXPECT_NE(text.find("\nFile access denied."), std::string::npos) << text << (readOnly ? "" : " (directory)");
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
+}
+
+// The recorded integrity figures reach the child through --set.
+TEST_F(CopyPageChild, ForeignFirstVolumeIsRefusedAndThePageCancelled) {
+  WriteBytes(*dir_ + "Gantrell.001", Product().Compressed);
+  ChildRun run(Quoted(*dir_ + "setup_copy.exe") + " --set " +
+               Quoted("DestinationDir=" + dest_.substr(0, dest_.size() - 1)) + " --set VolumeSizes=" +
+               std::to_string(Product().Compressed.size() + 100) + " --run-page IProgress");
+  ASSERT_TRUE(run.Started());
+  HWND box = autopilot::WaitForWindow({"Ferrovale", autopilot::DialogClass, run.ProcessId()});
+  ASSERT_TRUE(box);
+  EXPECT_NE(autopilot::MessageBoxText(box).find("another package"), std::string::npos);
+  autopilot::ClickButton(box, IDOK);
+  EXPECT_EQ(run.Wait(), 10);  // the page ended with 0
+  EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
+}
+
+// A whole run whose expansion does not give the recorded checksum: the
+// message, then the clean-up of a cancelled run removes what it wrote.
+TEST_F(CopyPageChild, DamagedExpansionIsReportedAndTheRunCleanedUp) {
+  WriteBytes(*dir_ + "Gantrell.001", Product().Compressed);
+  char wrong[16];
+  std::snprintf(wrong, sizeof wrong, "%08lX", static_cast<unsigned long>(Product().Crc ^ 0x80u));
+  ChildRun run(Quoted(*dir_ + "setup_copy.exe") + " --set " +
+               Quoted("DefaultDestination=" + dest_.substr(0, dest_.size() - 1)) + " --set ExpandedCrc=" + wrong +
+               " --run-setup");
+  ASSERT_TRUE(run.Started());
+  const DWORD pid = run.ProcessId();
+  for (const char* caption : {"License Agreement", "Destination Directory"})
+    ASSERT_TRUE(autopilot::AnswerWindow({caption, autopilot::DialogClass, pid}, IDOK)) << caption;
+  HWND damaged = autopilot::WaitForWindow({"Ferrovale", autopilot::DialogClass, pid});
+  ASSERT_TRUE(damaged);
+  EXPECT_NE(autopilot::MessageBoxText(damaged).find("damaged"), std::string::npos);
+  autopilot::ClickButton(damaged, IDOK);
+  ASSERT_TRUE(autopilot::WaitUntilGone(damaged));
+  HWND terminated = autopilot::WaitForWindow({"Ferrovale", autopilot::DialogClass, pid});
+  ASSERT_TRUE(terminated);
+  EXPECT_EQ(autopilot::MessageBoxText(terminated), "The Installation process has been terminated.");
+  autopilot::ClickButton(terminated, IDOK);
+  EXPECT_EQ(run.Wait(), 0);
+  EXPECT_FALSE(IsFile(dest_ + "Gantrell.Exe"));
+  EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
+  EXPECT_FALSE(IsFile(dest_ + "Ferrovale.Dll"));
 }
