@@ -20,8 +20,8 @@
 //   gone                    wait until that window has gone
 //   answer CAPTION ID       wait for a window with CAPTION, click button ID
 //   mark NAME               print "NAME <ms> <held ms>": the time since the
-//                           start, and how much of it the setup was held
-//                           still for screenshots
+//                           start, and how much of it went on holding the
+//                           setup for screenshots
 //   exit CODE               wait for the setup's end and expect this exit code
 // The driver prints each step and exits with 0 when every step succeeded.
 #include <windows.h>
@@ -56,8 +56,9 @@ long MsSince(std::chrono::steady_clock::time_point from) {
 long ElapsedMs() { return MsSince(StartTime); }
 
 // Holding the setup still: its window thread is suspended, so a page that
-// would be gone within milliseconds stays for a screenshot. The time held is
-// counted, so that the timings the driver prints leave it out.
+// would be gone within milliseconds stays for a screenshot. The time held
+// (screenshots included) is counted, so that the timings the driver prints
+// can leave it out.
 class Hold {
  public:
   ~Hold() {
@@ -75,6 +76,16 @@ class Hold {
     totalMs_ += MsSince(since_);
     ResumeThread(thread_);
     held_ = false;
+  }
+  // Lets a held setup run for a moment; the moment counts as held, since it
+  // serves the screenshot.
+  void Slice(std::chrono::microseconds length) {
+    if (!held_) return;
+    ResumeThread(thread_);
+    const auto start = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - start < length) {
+    }
+    SuspendThread(thread_);
   }
   long TotalMs() const { return totalMs_ + (held_ ? MsSince(since_) : 0); }
 
@@ -215,11 +226,7 @@ void LetPaint(DWORD pid) {
   Screen before;
   int steadyCaptures = 0;
   for (;;) {
-    Setup.Stop();
-    const auto slice = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() - slice < PaintSlice) {
-    }
-    Setup.Start(pid);
+    Setup.Slice(PaintSlice);
     if (MsSince(start) > 2000) return;
     const Look look = LookAt(pid);
     if (look.PaintPending) continue;
