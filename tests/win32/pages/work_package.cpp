@@ -132,6 +132,18 @@ long long FileSize(const std::string& path) {
   return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool ReadOnlyIsEnforced(const std::string& dir) {
+  const std::string probe = dir + "probe";
+  WriteBytes(probe, "x");
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE h = CreateFileA(probe.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool enforced = h == INVALID_HANDLE_VALUE;
+  if (!enforced) CloseHandle(h);
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(probe.c_str());
+  return enforced;
+}
+
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace work

@@ -44,6 +44,11 @@ std::string ReadBytes(const std::string& path);
 bool IsFile(const std::string& path);
 long long FileSize(const std::string& path);  // -1 when missing
 
+// Whether the system refuses to open a read-only file in `dir` for writing
+// (it does not when Wine runs as root: the file's permission bits do not
+// bind root).
+bool ReadOnlyIsEnforced(const std::string& dir);
+
 // The text in double quotes, for command lines.
 std::string Quoted(const std::string& text);
 
