@@ -216,7 +216,7 @@ Manifest ReadManifest(const std::string& path, const std::vector<std::string>& s
         throw BuildError(where + ": the file name '" + name + "' is longer than 19 characters");
       }
       if (!IsPlainFileName(name)) {
-        throw BuildError(where + ": '" + name + "' is not a plain file name (no directory part or \\ / : * ? \" < > |)");
+        throw BuildError(where + ": '" + name + "' is not a plain file name (no directory part, none of \\ / : * ? \" < > |, no final dot or blank, no device name such as NUL)");
       }
       if (m.Files.size() == 255) throw BuildError(where + ": more than 255 files (the setup's directory holds at most 255)");
       m.Files.push_back({Resolve(source, path, searchDirs, where), name, lineNumber});
@@ -257,6 +257,15 @@ Manifest ReadManifest(const std::string& path, const std::vector<std::string>& s
   if (m.Files.empty()) throw BuildError(path + ": no File is given (the package needs at least one besides the main program)");
   if (c.MainProgramName.empty() || c.FirstVolumeName.empty() || c.WorkArchiveName.empty()) {
     throw BuildError(path + ": MainProgramName, FirstVolumeName and WorkArchiveName must not be empty");
+  }
+  // The setup joins these names to its own and to the destination directory.
+  const std::pair<const char*, std::string> setupNames[] = {
+      {"MainProgramName", c.MainProgramName}, {"FirstVolumeName", c.FirstVolumeName}, {"WorkArchiveName", c.WorkArchiveName}};
+  for (const auto& [key, name] : setupNames) {
+    if (!IsPlainFileName(name)) throw BuildError(Where(path, seen[key]) + ": " + key + " '" + name + "' is not a plain file name");
+  }
+  if (LowerAscii(c.MainProgramName) == LowerAscii(c.WorkArchiveName)) {
+    throw BuildError(Where(path, seen["WorkArchiveName"]) + ": WorkArchiveName must differ from MainProgramName");
   }
 
   // Two files of one name would overwrite each other; a file named like the

@@ -55,6 +55,26 @@ bool ParsePackageTrailer(const std::uint8_t* image, std::size_t size, PackageDir
   return true;
 }
 
+namespace {
+
+// Names the system takes for a device in every directory, whatever follows
+// their first "." ("NUL.Txt" is the null device, "COM1.Dat" a serial port).
+bool IsDeviceName(const std::string& name) {
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& ch : base) {
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  }
+  static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+  for (const char* device : devices) {
+    if (base == device) return true;
+  }
+  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         base[3] >= '0' && base[3] <= '9';
+}
+
+}  // namespace
+
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == "..") return false;
   for (const char ch : name) {
@@ -62,7 +82,10 @@ bool IsPlainFileName(const std::string& name) {
     if (byte < 0x20 || byte == 0x7F) return false;
     if (std::strchr("\\/:*?\"<>|", ch) != nullptr) return false;
   }
-  return true;
+  // The system drops a final "." or blank, so such a name would be written
+  // under another one (".. " even under the parent directory's name).
+  if (name.back() == '.' || name.back() == ' ') return false;
+  return !IsDeviceName(name);
 }
 
 namespace {

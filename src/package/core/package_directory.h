@@ -67,5 +67,7 @@ bool ParsePackageTrailer(const std::uint8_t* image, std::size_t size, PackageDir
 std::string ValidatePackageDirectory(const PackageDirectoryRecord& directory);
 
 // Whether a name can be used as a plain file name in a directory: not empty,
-// no "\", "/" or ":", no control characters, not "." or "..".
+// no "\", "/", ":", wildcard or control characters, not "." or "..", no
+// final "." or blank, and not a device name such as NUL or COM1 (with or
+// without an extension).
 bool IsPlainFileName(const std::string& name);
