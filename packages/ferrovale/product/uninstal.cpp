@@ -13,6 +13,10 @@
 // itself to the temporary directory and lets the copy do the work once the
 // original has ended ("/finish DIR PID"); the copy is deleted at the next
 // restart.
+//
+// A .LIB or .DTP file that existed before the installation is left alone by
+// the setup, so such a name may hold the user's own file: the uninstaller
+// removes it only while it still holds the bytes the package shipped.
 #include <windows.h>
 #include <objbase.h>
 #include <objidl.h>
@@ -111,10 +115,36 @@ void RemoveUninstallEntry(const std::string& uninstaller) {
   }
 }
 
+// True when the file holds exactly the given bytes.
+bool HoldsBytes(const std::string& path, const void* bytes, DWORD size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  std::string content;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0 && content.size() <= size)
+    content.append(block, got);
+  CloseHandle(file);
+  return content.size() == size && content.compare(0, size, static_cast<const char*>(bytes), size) == 0;
+}
+
+// False for a guarded file that no longer holds what the package shipped.
+bool MayRemove(const std::string& name, const std::string& path) {
+  for (const GuardedFile* g = GuardedFiles; g->Name; ++g) {
+    if (lstrcmpiA(g->Name, name.c_str()) != 0) continue;
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(g->ResourceId), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void* shipped = loaded ? LockResource(loaded) : nullptr;
+    return shipped && HoldsBytes(path, shipped, SizeofResource(nullptr, found));
+  }
+  return true;
+}
+
 void RemoveProduct(const std::string& dir) {
   for (const char* name : InstalledFiles) {
     const bool help = UpperCaseAscii(ExtensionOf(name)) == ".HLP";
-    DeleteFileA(JoinPath(help ? WindowsHelpDir() : dir, name).c_str());
+    const std::string path = JoinPath(help ? WindowsHelpDir() : dir, name);
+    if (MayRemove(name, path)) DeleteFileA(path.c_str());
   }
   CoInitialize(nullptr);
   RemoveShortcuts(ProgramsFolder(), JoinPath(dir, MainProgramName));

@@ -63,3 +63,18 @@ TEST_F(Runs, Uninstall) {
   ExpectProductRemoved();
   EXPECT_FALSE(Exists(DefaultDestination));
 }
+
+// The setup leaves an existing .LIB or .DTP alone, so the user's own file of
+// that name is never the package's: the uninstaller keeps it.
+TEST_F(Runs, UninstallKeepsTheUsersOwnLibAndDtp) {
+  CreateDirectoryA("C:\\Program Files", nullptr);
+  CreateDirectoryA(DefaultDestination, nullptr);
+  WriteFile(Dest + "Gantrell.Lib", "the user's own library");
+  ASSERT_TRUE(InstallWithDefaults());
+  WriteFile(Dest + "Gantrell.Dtp", "a template the user changed");
+  Uninstall();
+  EXPECT_EQ(ReadFile(Dest + "Gantrell.Lib"), "the user's own library");
+  EXPECT_EQ(ReadFile(Dest + "Gantrell.Dtp"), "a template the user changed");
+  EXPECT_FALSE(Exists(Dest + "Gantrell.Exe"));
+  EXPECT_FALSE(Exists(Dest + "ReadMe.Txt"));
+}
