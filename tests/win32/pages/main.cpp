@@ -11,6 +11,8 @@
 //                                gives MainProgramName the extension ".$$$" as
 //                                the expand page does over an earlier program
 //   --fail-registry-writes       before any mode: every registry value write fails
+//   --delete-at-expand PATH      before any mode: the file PATH is deleted when
+//                                the expand page opens (lost between the pages)
 //   --set Field=Value            before either: sets a SetupConfig field (any
 //                                text field, VolumeCount) or DestinationDir,
 //                                TotalVolumeSize; VolumeSizes=a,b,c and
@@ -90,6 +92,19 @@ DLGPROC PageProcedure(const std::string& templateName) {
 
 LONG WINAPI FailingSetValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE*, DWORD) { return ERROR_ACCESS_DENIED; }
 
+std::string DeleteAtExpand;
+HHOOK ExpandPageHook = nullptr;
+
+// Sees every message before its window procedure: the expand page's
+// WM_INITDIALOG comes before its work opens the work archive.
+LRESULT CALLBACK BeforeExpandPage(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG &&
+      FindWindowExA(call->hwnd, nullptr, "Static", "Uncompressing the Ferrovale files.") != nullptr)
+    DeleteFileA(DeleteAtExpand.c_str());
+  return CallNextHookEx(ExpandPageHook, code, wParam, lParam);
+}
+
 int RunChild(int argc, char** argv) {
   int i = 1;
   for (;;) {
@@ -99,6 +114,10 @@ int RunChild(int argc, char** argv) {
     } else if (i < argc && std::strcmp(argv[i], "--fail-registry-writes") == 0) {
       RegistrySetValue = FailingSetValue;
       ++i;
+    } else if (i + 1 < argc && std::strcmp(argv[i], "--delete-at-expand") == 0) {
+      DeleteAtExpand = argv[i + 1];
+      ExpandPageHook = SetWindowsHookExA(WH_CALLWNDPROC, BeforeExpandPage, nullptr, GetCurrentThreadId());
+      i += 2;
     } else {
       break;
     }
