@@ -24,7 +24,7 @@ keep_server=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --fresh) fresh=1; shift ;;
-    --prefix) prefix="$2"; shift 2 ;;
+    --prefix) prefix="$(realpath -m "$2")"; shift 2 ;;
     --desktop) desktop="$2"; shift 2 ;;
     --keep-server) keep_server=1; shift ;;
     --) shift; break ;;

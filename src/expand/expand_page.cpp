@@ -197,22 +197,5 @@ void Work(HWND page) {
 }  // namespace
 
 INT_PTR ExpandPage(HWND page, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG:
-      SetWindowTextA(page, "Please Stand By...");
-      InitMeter(page);
-      SetFocus(GetDlgItem(page, IDCANCEL));
-      PostMessageA(page, StartWorkMessage, 0, 0);
-      return 0;
-    case StartWorkMessage:
-      Work(page);
-      return 1;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDCANCEL && ConfirmExit()) KeepGoing = 0;
-      return 0;
-    case WM_DESTROY:
-      KeepGoing = 0;
-      return 0;
-  }
-  return 0;
+  return WorkPageMessage(page, message, wParam, Work);
 }

@@ -4,6 +4,7 @@
 
 #include "setup/state.h"
 #include "ui/core/centre.h"
+#include "ui/meter.h"
 
 void CenterOnScreen(HWND page) {
   RECT r{};
@@ -31,4 +32,25 @@ std::string ReadFieldText(HWND page, int controlId) {
   char buffer[256] = {};
   GetDlgItemTextA(page, controlId, buffer, 255);
   return buffer;
+}
+
+INT_PTR WorkPageMessage(HWND page, UINT message, WPARAM wParam, void (*work)(HWND page)) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowTextA(page, "Please Stand By...");
+      InitMeter(page);
+      SetFocus(GetDlgItem(page, IDCANCEL));
+      PostMessageA(page, StartWorkMessage, 0, 0);
+      return 0;
+    case StartWorkMessage:
+      work(page);
+      return 1;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL && ConfirmExit()) KeepGoing = 0;
+      return 0;
+    case WM_DESTROY:
+      KeepGoing = 0;
+      return 0;
+  }
+  return 0;
 }

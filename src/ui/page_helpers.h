@@ -21,6 +21,13 @@ bool ConfirmExit();
 // a WM_QUIT is removed and dropped.
 void PumpMessages();
 
+// The dialog procedure shared by the two work pages: WM_INITDIALOG sets the
+// caption "Please Stand By...", sets up the meter (which centres the page and
+// sets KeepGoing), gives Cancel the focus and posts StartWorkMessage, whose
+// handling runs `work` (which ends the dialog); Cancel clears KeepGoing on a
+// confirmed exit; WM_DESTROY clears it. Returns 1 for StartWorkMessage only.
+INT_PTR WorkPageMessage(HWND page, UINT message, WPARAM wParam, void (*work)(HWND page));
+
 // The text of a dialog item, read as the pages read their edit fields: into a
 // 256-byte buffer with a limit of 255, so at most 254 characters.
 std::string ReadFieldText(HWND page, int controlId);
