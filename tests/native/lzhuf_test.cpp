@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -315,4 +316,22 @@ TEST_F(LzhufBlocks, FailureToReturnReplacesAnyExceptionInFlight) {
     }
     EXPECT_EQ(ledger.returned, ledger.obtained);  // every block is still handed back
   }
+}
+
+// A damaged stream may copy from the part of the ring that no byte has
+// reached yet (positions 4036 to 4095 at the start): it reads zeros there,
+// never what the memory held before.
+void* ObtainDirty(std::size_t size) {
+  void* block = std::malloc(size);
+  if (block) std::memset(block, 0xA5, size);
+  return block;
+}
+
+TEST(LzhufDecoder, UnwrittenRingTailReadsAsZeros) {
+  void* (*saved)(std::size_t) = LzhObtainBlock;
+  LzhObtainBlock = ObtainDirty;
+  // Position 4095 from r = 4036 starts the copy at 4036 itself.
+  const auto out = Expand(CodeStream().Match(60, 4095).Finish(), 60);
+  LzhObtainBlock = saved;
+  EXPECT_EQ(out, std::vector<std::uint8_t>(60, 0));
 }

@@ -72,6 +72,10 @@ class Decoder {
   void Run(std::int32_t size) {
     ResetTree(tree_);
     std::memset(ring_, ' ', RingStart);
+    // The tail of the ring has no defined content until it is written. A
+    // well-formed stream never copies from it; a damaged one would otherwise
+    // copy whatever the heap held there into the product, so it gets zeros.
+    std::memset(ring_ + RingStart, 0, RingSize - RingStart);
     unsigned r = RingStart;
     std::int64_t produced = 0;
 
