@@ -85,6 +85,12 @@ std::string Hex(std::uint32_t value) {
   return text;
 }
 
+// True when the output file holds fewer bytes than the expanded stream.
+bool OutputIsShort(HANDLE output) {
+  LARGE_INTEGER size{};
+  return GetFileSizeEx(output, &size) && size.QuadPart < PackageDirectory.ExpandedSize;
+}
+
 // Phase 2: expands the work archive into `output` and deletes the archive.
 // Says what went wrong, and clears KeepGoing, when the archive is missing,
 // incomplete or expands to other bytes than the package recorded.
@@ -113,6 +119,13 @@ void Expand(HWND page, HANDLE output) {
   if (ArchiveEndedEarly()) {
     ShowStop(page, "The compressed product " + archivePath +
                        " is incomplete or could not be read to its end.\r\n\r\nThe installation cannot continue.");
+  } else if (KeepGoing != 0 && OutputIsShort(output)) {
+    // A write the disk did not take is not reported where it happens; a
+    // main program shorter than the expanded stream shows it here.
+    ShowStop(page, "The product could not be written completely to " +
+                       JoinPath(SetupState.DestinationDir, SetupConfig.MainProgramName) +
+                       ". The destination disk may be full.\r\n\r\nThe installation cannot continue.");
+    KeepGoing = 0;
   } else if (KeepGoing != 0 && RecordedChecks->ExpandedCrcKnown && WrittenCrc() != RecordedChecks->ExpandedCrc) {
     ShowStop(page, "The expanded product is damaged: its checksum is " + Hex(WrittenCrc()) + " instead of " +
                        Hex(RecordedChecks->ExpandedCrc) +

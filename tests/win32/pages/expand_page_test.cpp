@@ -7,6 +7,7 @@
 #include <string>
 
 #include "autopilot.h"
+#include "import_patch.h"
 #include "expand/expand_page.h"
 #include "package/core/package_directory.h"
 #include "package/volume_checks.h"
@@ -70,6 +71,17 @@ class ExpandPageTest : public testing::Test {
 
   INT_PTR Run(std::function<bool()> steps = nullptr) {
     return RunWorkPage("Progress", GuardedDialogProc<ExpandPage>, std::move(steps));
+  }
+
+  // Runs the page, answers the stop message it shows and keeps its text.
+  INT_PTR RunAnsweringStop(std::string& text) {
+    return Run([&] {
+      HWND box = autopilot::WaitForWindow({"Ferrovale"});
+      if (!box) return false;
+      text = autopilot::MessageBoxText(box);
+      autopilot::ClickButton(box, IDOK);
+      return autopilot::WaitUntilGone(box);
+    });
   }
 
   std::string dest_, windows_;
@@ -247,14 +259,7 @@ TEST_F(ExpandPageTest, TruncatedArchiveIsReportedAndNothingIsPlaced) {
   p.Compressed.resize(p.Compressed.size() / 2);
   Stage(p);
   std::string text;
-  EXPECT_EQ(Run([&] {
-              HWND box = autopilot::WaitForWindow({"Ferrovale"});
-              if (!box) return false;
-              text = autopilot::MessageBoxText(box);
-              autopilot::ClickButton(box, IDOK);
-              return autopilot::WaitUntilGone(box);
-            }),
-            0);
+  EXPECT_EQ(RunAnsweringStop(text), 0);
   EXPECT_NE(text.find("incomplete"), std::string::npos) << text;
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
   EXPECT_FALSE(IsFile(dest_ + "Ferrovale.Dll"));
@@ -264,14 +269,7 @@ TEST_F(ExpandPageTest, TruncatedArchiveIsReportedAndNothingIsPlaced) {
 TEST_F(ExpandPageTest, MissingArchiveIsReportedAndNothingIsPlaced) {
   Product().FillDirectory();
   std::string text;
-  EXPECT_EQ(Run([&] {
-              HWND box = autopilot::WaitForWindow({"Ferrovale"});
-              if (!box) return false;
-              text = autopilot::MessageBoxText(box);
-              autopilot::ClickButton(box, IDOK);
-              return autopilot::WaitUntilGone(box);
-            }),
-            0);
+  EXPECT_EQ(RunAnsweringStop(text), 0);
   EXPECT_NE(text.find("could not be opened"), std::string::npos) << text;
   EXPECT_EQ(FileSize(dest_ + "Gantrell.Exe"), 0);
   EXPECT_FALSE(IsFile(dest_ + "Ferrovale.Dll"));
@@ -292,14 +290,7 @@ TEST_F(ExpandPageTest, ChecksumOfTheExpandedBytesIsCompared) {
   DeleteFileA((dest_ + "Ferrovale.Dll").c_str());
   Stage(p);
   std::string text;
-  EXPECT_EQ(Run([&] {
-              HWND box = autopilot::WaitForWindow({"Ferrovale"});
-              if (!box) return false;
-              text = autopilot::MessageBoxText(box);
-              autopilot::ClickButton(box, IDOK);
-              return autopilot::WaitUntilGone(box);
-            }),
-            0);
+  EXPECT_EQ(RunAnsweringStop(text), 0);
   EXPECT_NE(text.find("damaged"), std::string::npos) << text;
   EXPECT_FALSE(IsFile(dest_ + "Ferrovale.Dll"));
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
@@ -321,4 +312,34 @@ TEST_F(ExpandPageTest, EmptyExpandedStreamDividesByNothing) {
   Stage(p);
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(FileSize(dest_ + "Gantrell.Exe"), 0);
+}
+
+// A disk that stops taking the main program's bytes: the write errors are
+// not reported where they happen, but a main program shorter than the
+// expanded stream stops the run instead of placing files out of it.
+namespace {
+int OutputWrites = 0;
+BOOL WINAPI DiskFullAfterOneWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  static auto* const original =
+      reinterpret_cast<decltype(&WriteFile)>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "WriteFile")));
+  if (file == SetupState.OutputHandle && ++OutputWrites > 1) {
+    if (written) *written = 0;
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+  }
+  return original(file, data, size, written, overlapped);
+}
+}  // namespace
+
+TEST_F(ExpandPageTest, MainProgramTheDiskDidNotTakeStopsTheRun) {
+  Stage(Product());
+  OutputWrites = 0;
+  ImportPatch patch("kernel32.dll", "WriteFile", reinterpret_cast<void*>(DiskFullAfterOneWrite));
+  ASSERT_TRUE(patch.Active());
+  std::string text;
+  EXPECT_EQ(RunAnsweringStop(text), 0);
+  EXPECT_NE(text.find("could not be written completely"), std::string::npos) << text;
+  EXPECT_GT(OutputWrites, 1);
+  EXPECT_FALSE(IsFile(dest_ + "Ferrovale.Dll"));
+  EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
 }
