@@ -323,6 +323,20 @@ TEST_F(CopyPageChild, VolumeThatCannotBeOpenedForWritingIsFatal) {
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));
 }
 
+// The reader takes the trailer of the file the running process was started
+// from, whatever its name and folder: here a copy named like no setup.
+TEST_F(CopyPageChild, TrailerIsReadFromTheRunningFileUnderAnotherName) {
+  const std::string other = FreshDirectory("renamed setup");
+  WriteBytes(other + "Install Ferrovale Now.exe", ReadBytes(*dir_ + "setup_copy.exe"));
+  WriteBytes(other + "Gantrell.001", Product().Compressed);
+  ChildRun run(Quoted(other + "Install Ferrovale Now.exe") + " --set " +
+               Quoted("DestinationDir=" + dest_.substr(0, dest_.size() - 1)) + " --run-page IProgress");
+  ASSERT_TRUE(run.Started());
+  EXPECT_EQ(run.Wait(), 11);  // the copy page ended with 1
+  EXPECT_TRUE(ReadBytes(dest_ + "Gantrell._AV") == Product().Compressed);
+  RemoveTree(other);
+}
+
 // The recorded integrity figures reach the child through --set.
 TEST_F(CopyPageChild, ForeignFirstVolumeIsRefusedAndThePageCancelled) {
   WriteBytes(*dir_ + "Gantrell.001", Product().Compressed);
