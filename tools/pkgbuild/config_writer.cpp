@@ -57,21 +57,8 @@ std::string ConfigSource(const Manifest& manifest, const PackageFigures& figures
   s += "    " + Hex(c.GradientBottom) + ",  // GradientBottom\n";
   s += "    " + Hex(c.TitleColor) + ",  // TitleColor\n";
   s += "    " + std::to_string(figures.VolumeCount) + ",  // VolumeCount\n";
-  const std::pair<const char*, const std::string*> texts[] = {
-      {"GroupName", &c.GroupName},
-      {"ProductName", &c.ProductName},
-      {"MainProgramName", &c.MainProgramName},
-      {"FirstVolumeName", &c.FirstVolumeName},
-      {"WorkArchiveName", &c.WorkArchiveName},
-      {"DefaultDestination", &c.DefaultDestination},
-      {"NoticeText", &c.NoticeText},
-      {"BackdropTitle", &c.BackdropTitle},
-      {"ExitQuestion", &c.ExitQuestion},
-      {"TerminatedMessage", &c.TerminatedMessage},
-      {"WrongDiskMessage", &c.WrongDiskMessage},
-      {"CompletionPrefix", &c.CompletionPrefix},
-  };
-  for (const auto& [name, text] : texts) s += "    " + CStringLiteral(*text) + ",  // " + name + "\n";
+  for (const auto& field : ConfigTextFields)
+    s += "    " + CStringLiteral(c.*field.Field) + ",  // " + field.Name + "\n";
   s += "};\n\n";
 
   s += "std::int32_t TotalVolumeSize = " + std::to_string(figures.TotalVolumeSize) + ";\n\n";

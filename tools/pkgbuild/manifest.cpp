@@ -165,20 +165,8 @@ Manifest ReadManifest(const std::string& path, const std::vector<std::string>& s
   Manifest m;
   m.Path = path;
   SetupConfigBlock& c = m.Config;
-  const std::map<std::string, std::string*> texts = {
-      {"GroupName", &c.GroupName},
-      {"ProductName", &c.ProductName},
-      {"MainProgramName", &c.MainProgramName},
-      {"FirstVolumeName", &c.FirstVolumeName},
-      {"WorkArchiveName", &c.WorkArchiveName},
-      {"DefaultDestination", &c.DefaultDestination},
-      {"NoticeText", &c.NoticeText},
-      {"BackdropTitle", &c.BackdropTitle},
-      {"ExitQuestion", &c.ExitQuestion},
-      {"TerminatedMessage", &c.TerminatedMessage},
-      {"WrongDiskMessage", &c.WrongDiskMessage},
-      {"CompletionPrefix", &c.CompletionPrefix},
-  };
+  std::map<std::string, std::string*> texts;
+  for (const auto& field : ConfigTextFields) texts[field.Name] = &(c.*field.Field);
   const std::map<std::string, Colour*> colours = {
       {"GradientTop", &c.GradientTop}, {"GradientBottom", &c.GradientBottom}, {"TitleColor", &c.TitleColor}};
   const char* const others[] = {"Agreement", "MainProgram", "VolumeCapacity"};

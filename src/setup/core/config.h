@@ -49,6 +49,14 @@ struct PackageIntegrity {
   std::uint32_t ExpandedCrc;  // CRC-32 (IEEE) of the whole expanded stream
 };
 
+// The text fields of a configuration block with their names, in block order
+// (GroupName to CompletionPrefix), for tools that read or write them by name.
+struct ConfigTextField {
+  const char* Name;
+  std::string SetupConfigBlock::*Field;
+};
+extern const ConfigTextField ConfigTextFields[12];
+
 extern SetupConfigBlock SetupConfig;
 extern std::int32_t TotalVolumeSize;  // sum of the sizes of all volume files
 extern const std::vector<AgreementPiece> AgreementPieces;

@@ -65,17 +65,9 @@ bool SetField(const std::string& assignment) {
   if (eq == std::string::npos) return false;
   const std::string name = assignment.substr(0, eq);
   const std::string value = assignment.substr(eq + 1);
-  struct { const char* Name; std::string* Field; } texts[] = {
-      {"GroupName", &SetupConfig.GroupName}, {"ProductName", &SetupConfig.ProductName},
-      {"MainProgramName", &SetupConfig.MainProgramName}, {"FirstVolumeName", &SetupConfig.FirstVolumeName},
-      {"WorkArchiveName", &SetupConfig.WorkArchiveName}, {"DefaultDestination", &SetupConfig.DefaultDestination},
-      {"NoticeText", &SetupConfig.NoticeText}, {"BackdropTitle", &SetupConfig.BackdropTitle},
-      {"ExitQuestion", &SetupConfig.ExitQuestion}, {"TerminatedMessage", &SetupConfig.TerminatedMessage},
-      {"WrongDiskMessage", &SetupConfig.WrongDiskMessage}, {"CompletionPrefix", &SetupConfig.CompletionPrefix},
-      {"DestinationDir", &SetupState.DestinationDir},
-  };
-  for (auto& t : texts)
-    if (name == t.Name) return *t.Field = value, true;
+  for (const auto& field : ConfigTextFields)
+    if (name == field.Name) return SetupConfig.*field.Field = value, true;
+  if (name == "DestinationDir") return SetupState.DestinationDir = value, true;
   if (name == "VolumeCount") return SetupConfig.VolumeCount = std::atoi(value.c_str()), true;
   if (name == "TotalVolumeSize") return TotalVolumeSize = std::atoi(value.c_str()), true;
   return SetCheck(name, value);
