@@ -170,6 +170,35 @@ TEST_F(SequenceRun, CancelledGroupPageEndsWithoutAnyMessage) {
   work::RemoveTree(dest);
 }
 
+// A failed registry write after a confirmed group page is fatal: the report,
+// exit code 1, no completion question; the shortcut made before it stays.
+TEST_F(SequenceRun, FailedUninstallRegistrationIsFatalAfterTheShortcut) {
+  const std::string dest = work::FreshDirectory("sequence destination");
+  ChildRun run(StagedSetupCommand(dest.substr(0, dest.size() - 1), " --fail-registry-writes"));
+  ASSERT_TRUE(run.Started());
+  HWND group = WalkTo(run.ProcessId(), 4);
+  ASSERT_TRUE(group);
+  autopilot::SetItemText(group, 102, "Sequence Fatal Test");
+  autopilot::ClickButton(group, IDOK);
+  HWND report = autopilot::WaitForWindow({"Application Error", autopilot::DialogClass, run.ProcessId()});
+  ASSERT_TRUE(report);
+  EXPECT_NE(autopilot::MessageBoxText(report).find("Failed to set data for 'DisplayName'."), std::string::npos)
+      << autopilot::MessageBoxText(report);
+  EXPECT_EQ(autopilot::FindTopLevel({"Ferrovale", autopilot::DialogClass, run.ProcessId()}), nullptr);
+  autopilot::ClickButton(report, IDOK);
+  EXPECT_EQ(run.Wait(), 1);
+
+  char programs[MAX_PATH] = {};
+  DWORD size = sizeof programs - 1;
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                         "Programs", RRF_RT_REG_SZ, nullptr, programs, &size),
+            ERROR_SUCCESS);
+  const std::string shortcut = std::string(programs) + "\\Sequence Fatal Test.LNK";
+  EXPECT_TRUE(Exists(shortcut));
+  DeleteFileA(shortcut.c_str());
+  work::RemoveTree(dest);
+}
+
 TEST_F(SequenceRun, RunWithNothingToRenameLeavesTheSectionLineOnly) {
   ChildRun run(SetupCommand());
   ASSERT_TRUE(run.Started());
