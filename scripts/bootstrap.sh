@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install o
 
 for p in cmake g++ make googletest libgtest-dev libbenchmark-dev \
          g++-mingw-w64-i686 binutils-mingw-w64-i686 \
-         wine fonts-wine xvfb x11-utils imagemagick file clang; do
+         wine fonts-wine xvfb x11-utils imagemagick file clang libclang-rt-14-dev; do
   have_pkg "$p" || need+=("$p")
 done
 have_pkg wine32:i386 || need+=("wine32:i386")
