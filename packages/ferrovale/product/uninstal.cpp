@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "setup/core/names.h"
+#include "setup/core/wininit.h"
 #include "uninstal_files.h"  // ProductName, MainProgramName, InstalledFiles[]
 
 namespace {
@@ -140,7 +141,54 @@ bool MayRemove(const std::string& name, const std::string& path) {
   return true;
 }
 
+// A file the setup could not write under its own name waits beside it as
+// "<name>.$$$" (cut to 20 characters), with a line in WinInit.Ini that puts
+// it in place at the next restart. Removing the product removes those files
+// and withdraws their lines, or the restart would bring the product back.
+void RemovePendingReplacements(const std::string& dir) {
+  std::vector<std::string> replaced;  // the full and short paths of each file removed
+  for (const char* name : InstalledFiles) {
+    std::string pending = ReplaceExtension(name, ".$$$");
+    if (pending.size() > 20) pending.resize(20);
+    const std::string path = JoinPath(dir, pending);
+    char shortPath[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    if (!DeleteFileA(path.c_str())) continue;
+    replaced.push_back(path);
+    if (length > 0 && length < MAX_PATH) replaced.push_back(shortPath);
+  }
+  if (replaced.empty()) return;
+
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string listPath = JoinPath(windows, "WinInit.Ini");
+  HANDLE file = CreateFileA(listPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string content;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) content.append(block, got);
+  WinInitText text(content);
+  std::vector<std::string> withdrawn;
+  for (const std::string& line : text.Lines()) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    for (const std::string& path : replaced)
+      if (SamePath(line.substr(eq + 1), path)) withdrawn.push_back(line);
+  }
+  for (const std::string& line : withdrawn) text.Withdraw(line);
+  if (!withdrawn.empty()) {
+    const std::string updated = text.Text();
+    DWORD written = 0;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    WriteFile(file, updated.data(), static_cast<DWORD>(updated.size()), &written, nullptr);
+    SetEndOfFile(file);
+  }
+  CloseHandle(file);
+}
+
 void RemoveProduct(const std::string& dir) {
+  RemovePendingReplacements(dir);
   for (const char* name : InstalledFiles) {
     const bool help = UpperCaseAscii(ExtensionOf(name)) == ".HLP";
     const std::string path = JoinPath(help ? WindowsHelpDir() : dir, name);

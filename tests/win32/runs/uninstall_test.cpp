@@ -78,3 +78,19 @@ TEST_F(Runs, UninstallKeepsTheUsersOwnLibAndDtp) {
   EXPECT_FALSE(Exists(Dest + "Gantrell.Exe"));
   EXPECT_FALSE(Exists(Dest + "ReadMe.Txt"));
 }
+
+// After a reinstall the new main program waits as Gantrell.$$$ for the
+// restart that puts it in place: the uninstaller removes it and withdraws
+// its rename line, so the restart does not bring the product back.
+TEST_F(Runs, UninstallAfterReinstall) {
+  ASSERT_TRUE(InstallWithDefaults());
+  ASSERT_TRUE(InstallWithDefaults());
+  ASSERT_TRUE(Exists(Dest + "Gantrell.$$$"));
+  WriteFile(WindowsDir() + "\\WinInit.Ini",
+            ReadFile(WindowsDir() + "\\WinInit.Ini") + "NUL=C:\\OTHER\\KEEP.TMP\r\n");
+  Uninstall();
+  ExpectProductRemoved();
+  EXPECT_FALSE(Exists(Dest + "Gantrell.$$$"));
+  EXPECT_FALSE(Exists(DefaultDestination));
+  EXPECT_EQ(ReadFile(WindowsDir() + "\\WinInit.Ini"), "[Rename]\r\nNUL=C:\\OTHER\\KEEP.TMP\r\n");
+}
