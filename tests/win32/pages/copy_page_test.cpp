@@ -111,6 +111,18 @@ bool Answer(const std::string& caption, const std::string& text, int button, boo
   return autopilot::WaitUntilGone(box) && ok;
 }
 
+// Waits for the disk prompt, puts the disk in while it is open and answers
+// OK. (A disk put in before the prompt comes would rightly be taken without
+// a question, and the test would wait for a prompt that never shows.)
+bool InsertDiskAtPrompt(const std::string& prompt, const std::string& path, const std::string& bytes) {
+  HWND box = autopilot::WaitForWindow({"Ferrovale"});
+  if (!box) return false;
+  EXPECT_EQ(autopilot::MessageBoxText(box), prompt);
+  WriteBytes(path, bytes);
+  autopilot::ClickButton(box, IDOK);
+  return autopilot::WaitUntilGone(box);
+}
+
 const char* const WrongDisk = "This is not the appropriate disk.\r\nPlease insert the correct disk and Press Enter";
 
 }  // namespace
@@ -163,8 +175,7 @@ TEST_F(CopyPageTest, MissingVolumePromptsUntilItIsThere) {
   EXPECT_EQ(Run([&] {
               if (!Answer("Ferrovale", "Please Insert Disk number 2", IDOK)) return false;
               if (!Answer("", WrongDisk, IDOK)) return false;  // still missing
-              WriteBytes(volume2, bytes2);
-              return Answer("Ferrovale", "Please Insert Disk number 2", IDOK);
+              return InsertDiskAtPrompt("Please Insert Disk number 2", volume2, bytes2);
             }),
             1);
   EXPECT_TRUE(Archive() == Product().Compressed);
@@ -214,8 +225,7 @@ TEST_F(CopyPageTest, VolumesOfTheWrongSizeAreRefused) {
   EXPECT_EQ(Run([&] {
               if (!Answer("Ferrovale", "Please Insert Disk number 2", IDOK)) return false;
               if (!Answer("", WrongDisk, IDOK)) return false;
-              WriteBytes(volume2, bytes2);
-              return Answer("Ferrovale", "Please Insert Disk number 2", IDOK);
+              return InsertDiskAtPrompt("Please Insert Disk number 2", volume2, bytes2);
             }),
             1);
   EXPECT_TRUE(Archive() == Product().Compressed);
