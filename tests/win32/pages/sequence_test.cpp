@@ -151,7 +151,7 @@ TEST_F(SequenceRun, CancelOnEachPageBeforeTheGroupPageTerminates) {
     EXPECT_EQ(run.Wait(), 0);
     EXPECT_FALSE(Exists(dest + "Gantrell._AV"));  // the work archive this run wrote is gone
     RemoveDirectoryA((dest + "Gantrell.Exe").c_str());
-    work::RemoveTree(dest);
+    RemoveTree(dest);
   }
 }
 
@@ -167,7 +167,7 @@ TEST_F(SequenceRun, CancelledGroupPageEndsWithoutAnyMessage) {
   EXPECT_EQ(ReadFile(WinInitPath()), "[Other]\r\nkeep=this\r\n[Rename]\r\nNUL=C:\\FOREIGN.TMP\r\n");
   EXPECT_TRUE(Exists(dest + "Gantrell.Exe"));  // the placed files stay
   EXPECT_TRUE(Exists(dest + "Ferrovale.Dll"));
-  work::RemoveTree(dest);
+  RemoveTree(dest);
 }
 
 // A failed registry write after a confirmed group page is fatal: the report,
@@ -196,7 +196,7 @@ TEST_F(SequenceRun, FailedUninstallRegistrationIsFatalAfterTheShortcut) {
   const std::string shortcut = std::string(programs) + "\\Sequence Fatal Test.LNK";
   EXPECT_TRUE(Exists(shortcut));
   DeleteFileA(shortcut.c_str());
-  work::RemoveTree(dest);
+  RemoveTree(dest);
 }
 
 TEST_F(SequenceRun, RunWithNothingToRenameLeavesTheSectionLineOnly) {

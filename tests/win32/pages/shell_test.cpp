@@ -11,6 +11,7 @@
 
 #include "autopilot.h"
 #include "child_run.h"
+#include "test_files.h"
 #include "setup/core/config.h"
 #include "setup/core/errors.h"
 #include "setup/state.h"
@@ -29,25 +30,6 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 void WriteFile(const std::string& path) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-}
-
-// Deletes a directory tree (files and subdirectories).
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = dir + "\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-  }
-  RemoveDirectoryA(dir.c_str());
 }
 
 // A fresh scratch directory under the temporary directory, without a

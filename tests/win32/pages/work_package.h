@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+
 namespace work {
 
 struct ProductFile {
@@ -37,7 +39,6 @@ std::string TextBytes(std::size_t count, std::uint32_t seed);
 // A fresh, empty directory under the temporary directory, trailing backslash
 // included.
 std::string FreshDirectory(const std::string& name);
-void RemoveTree(const std::string& dir);
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);

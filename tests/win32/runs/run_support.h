@@ -10,6 +10,7 @@
 
 #include "autopilot.h"
 #include "child_run.h"
+#include "test_files.h"
 
 namespace runs {
 
@@ -38,8 +39,6 @@ std::string SourceOf(const std::string& name);
 // fresh folder and returns it, with a trailing backslash.
 std::string CopyDistribution(const std::string& folder, const std::string& from = PackageDir());
 
-// Removes a directory with everything in it.
-void RemoveTree(const std::string& dir);
 // The short 8.3 form of an existing path.
 std::string ShortPath(const std::string& path);
 
