@@ -1,6 +1,7 @@
 #include "autopilot.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 namespace autopilot {
@@ -120,10 +121,42 @@ void PressKey(HWND dialog, UINT virtualKey) {
 }
 
 bool AnswerWindow(const WindowQuery& query, int buttonId, DWORD timeoutMs) {
+  std::string ignored;
+  return AnswerWindow(query, buttonId, ignored, timeoutMs);
+}
+
+bool AnswerWindow(const WindowQuery& query, int buttonId, std::string& text, DWORD timeoutMs) {
   HWND window = WaitForWindow(query, timeoutMs);
   if (!window) return false;
+  text = MessageBoxText(window);
   ClickButton(window, buttonId);
   return WaitUntilGone(window, timeoutMs);
+}
+
+std::vector<COLORREF> ReadPixels(HWND window, int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC dc = GetDC(window);
+  HDC memory = CreateCompatibleDC(dc);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+  GdiFlush();
+  // A 32-bit DIB holds 0x00RRGGBB; colour values are 0x00BBGGRR.
+  std::vector<COLORREF> pixels(static_cast<std::size_t>(width) * height);
+  const auto* dib = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < pixels.size(); ++i)
+    pixels[i] = ((dib[i] >> 16) & 0xFF) | (dib[i] & 0xFF00) | ((dib[i] & 0xFF) << 16);
+  SelectObject(memory, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, dc);
+  return pixels;
 }
 
 bool SaveScreenshot(const std::string& path) {

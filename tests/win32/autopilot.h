@@ -50,6 +50,12 @@ void PressKey(HWND dialog, UINT virtualKey);
 
 // Waits for a window, then clicks one of its buttons; false on a timeout.
 bool AnswerWindow(const WindowQuery& query, int buttonId, DWORD timeoutMs = DefaultTimeoutMs);
+// The same, keeping the message of the box (a message box) in `text`.
+bool AnswerWindow(const WindowQuery& query, int buttonId, std::string& text, DWORD timeoutMs = DefaultTimeoutMs);
+
+// The pixels of a window's client area as drawn now, top row first, each as
+// a colour value 0x00BBGGRR.
+std::vector<COLORREF> ReadPixels(HWND window, int width, int height);
 
 // Saves the whole screen as a 24-bit BMP file.
 bool SaveScreenshot(const std::string& path);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "autopilot.h"
 #include "import_patch.h"
 #include "setup/fatal.h"
 #include "setup/state.h"
@@ -24,29 +25,11 @@ constexpr Colour Yellow = 0x0000FFFF;
 // Every pixel of a window, read through its device context after a paint.
 class Capture {
  public:
-  Capture(HWND window, int width, int height) : width_(width), height_(height), pixels_(width * height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::copy_n(static_cast<const std::uint32_t*>(bits), pixels_.size(), pixels_.begin());
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-  }
+  Capture(HWND window, int width, int height)
+      : width_(width), height_(height), pixels_(autopilot::ReadPixels(window, width, height)) {}
 
   // As a colour value, 0x00BBGGRR.
-  Colour At(int x, int y) const { return FromDib(pixels_[y * width_ + x]); }
+  Colour At(int x, int y) const { return pixels_[y * width_ + x]; }
 
   static Colour FromDib(std::uint32_t p) { return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16); }
 
@@ -68,7 +51,7 @@ class Capture {
  private:
   int width_;
   int height_;
-  std::vector<std::uint32_t> pixels_;
+  std::vector<COLORREF> pixels_;
 };
 
 const char* const BackdropClass = "BackdropUnderTest";

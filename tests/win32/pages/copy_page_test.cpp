@@ -237,13 +237,7 @@ TEST_F(CopyPageTest, VolumesOfTheWrongSizeAreRefused) {
   SetupConfig.FirstVolumeName = "Gantrell.001";
   checks.VolumeSizes[0] += 1;
   std::string text;
-  EXPECT_EQ(Run([&] {
-              HWND box = autopilot::WaitForWindow({"Ferrovale"});
-              if (!box) return false;
-              text = autopilot::MessageBoxText(box);
-              autopilot::ClickButton(box, IDOK);
-              return autopilot::WaitUntilGone(box);
-            }),
+  EXPECT_EQ(Run([&] { return autopilot::AnswerWindow({"Ferrovale"}, IDOK, text); }),
             0);
   EXPECT_NE(text.find("Gantrell.001"), std::string::npos) << text;
   EXPECT_NE(text.find("another package or it is damaged"), std::string::npos) << text;
@@ -257,13 +251,7 @@ TEST_F(CopyPageTest, DamagedDirectoryIsRefusedBeforeAnyVolumeIsOpened) {
   broken.Files[1].Name = "..\\escape.txt";
   WriteBytes(StandInPath, "MZ stand-in image" + broken.Trailer());
   std::string text;
-  EXPECT_EQ(Run([&] {
-              HWND box = autopilot::WaitForWindow({"Ferrovale"});
-              if (!box) return false;
-              text = autopilot::MessageBoxText(box);
-              autopilot::ClickButton(box, IDOK);
-              return autopilot::WaitUntilGone(box);
-            }),
+  EXPECT_EQ(Run([&] { return autopilot::AnswerWindow({"Ferrovale"}, IDOK, text); }),
             0);
   EXPECT_NE(text.find("damaged"), std::string::npos) << text;
   EXPECT_FALSE(IsFile(dest_ + "Gantrell._AV"));

@@ -75,13 +75,7 @@ class ExpandPageTest : public testing::Test {
 
   // Runs the page, answers the stop message it shows and keeps its text.
   INT_PTR RunAnsweringStop(std::string& text) {
-    return Run([&] {
-      HWND box = autopilot::WaitForWindow({"Ferrovale"});
-      if (!box) return false;
-      text = autopilot::MessageBoxText(box);
-      autopilot::ClickButton(box, IDOK);
-      return autopilot::WaitUntilGone(box);
-    });
+    return Run([&] { return autopilot::AnswerWindow({"Ferrovale"}, IDOK, text); });
   }
 
   std::string dest_, windows_;

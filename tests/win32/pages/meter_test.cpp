@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "autopilot.h"
 #include "setup/state.h"
 #include "ui/core/meter_math.h"
 #include "ui/meter.h"
@@ -26,31 +27,10 @@ class ClientPixels {
     GetClientRect(page, &client);
     width_ = client.right;
     height_ = client.bottom;
-    pixels_.resize(static_cast<std::size_t>(width_) * height_);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    HDC dc = GetDC(page);
-    HDC memory = CreateCompatibleDC(dc);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::copy_n(static_cast<const std::uint32_t*>(bits), pixels_.size(), pixels_.begin());
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(page, dc);
+    pixels_ = autopilot::ReadPixels(page, width_, height_);
   }
 
-  COLORREF At(int x, int y) const {
-    const std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x];
-    return ((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16);
-  }
+  COLORREF At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
 
   // The smallest rectangle (inclusive edges) holding every pixel of the
   // colour inside the area; right < left when there is none.
@@ -71,7 +51,7 @@ class ClientPixels {
 
  private:
   int width_ = 0, height_ = 0;
-  std::vector<std::uint32_t> pixels_;
+  std::vector<COLORREF> pixels_;
 };
 
 // What the test does on the open page, between InitMeter and DoneMeter.
