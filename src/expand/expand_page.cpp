@@ -35,10 +35,6 @@ bool IsFile(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void ShowStop(HWND page, const std::string& text) {
-  MessageBoxA(page, text.c_str(), SetupConfig.ProductName.c_str(), MB_OK | MB_ICONSTOP);
-}
-
 // Read and write, no sharing, always created anew.
 HANDLE CreateOutput(const std::string& path) {
   return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -102,8 +98,7 @@ void Expand(HWND page, HANDLE output) {
   SetupState.InputHandle = archive.get();
   SetupState.OutputHandle = output;
   if (!archive) {
-    ShowStop(page, "The compressed product " + archivePath +
-                       " could not be opened.\r\n\r\nThe installation cannot continue.");
+    ShowStop(page, "The compressed product " + archivePath + " could not be opened.");
     KeepGoing = 0;
     return;
   }
@@ -118,19 +113,18 @@ void Expand(HWND page, HANDLE output) {
 
   if (ArchiveEndedEarly()) {
     ShowStop(page, "The compressed product " + archivePath +
-                       " is incomplete or could not be read to its end.\r\n\r\nThe installation cannot continue.");
+                       " is incomplete or could not be read to its end.");
   } else if (KeepGoing != 0 && OutputIsShort(output)) {
     // A write the disk did not take is not reported where it happens; a
     // main program shorter than the expanded stream shows it here.
     ShowStop(page, "The product could not be written completely to " +
                        JoinPath(SetupState.DestinationDir, SetupConfig.MainProgramName) +
-                       ". The destination disk may be full.\r\n\r\nThe installation cannot continue.");
+                       ". The destination disk may be full.");
     KeepGoing = 0;
   } else if (KeepGoing != 0 && RecordedChecks->ExpandedCrcKnown && WrittenCrc() != RecordedChecks->ExpandedCrc) {
     ShowStop(page, "The expanded product is damaged: its checksum is " + Hex(WrittenCrc()) + " instead of " +
                        Hex(RecordedChecks->ExpandedCrc) +
-                       ". One of the disks may be damaged or belong to another package.\r\n\r\n"
-                       "The installation cannot continue.");
+                       ". One of the disks may be damaged or belong to another package.");
     KeepGoing = 0;
   }
 }

@@ -21,10 +21,6 @@ namespace {
 
 constexpr DWORD BlockSize = 2048;
 
-void ShowStop(HWND page, const std::string& text) {
-  MessageBoxA(page, text.c_str(), SetupConfig.ProductName.c_str(), MB_OK | MB_ICONSTOP);
-}
-
 FileHandle OpenVolume(const std::string& path) {
   // The volumes are only read, but they are opened for writing too, so a
   // read-only volume is refused ("File access denied").
@@ -97,7 +93,7 @@ void CopyLaterVolume(HWND page, int k, HANDLE archive, std::int32_t& copied) {
 bool PackageAccepted(HWND page, HANDLE firstVolume, const std::string& firstVolumePath) {
   const std::string problem = VolumeProblem(firstVolume, firstVolumePath, 1);
   if (problem.empty()) return true;
-  ShowStop(page, problem + "\r\n\r\nThe installation cannot continue.");
+  ShowStop(page, problem);
   return false;
 }
 
@@ -106,7 +102,7 @@ void Work(HWND page) {
   const std::string problem = ValidatePackageDirectory(PackageDirectory);
   if (!problem.empty()) {
     ShowStop(page, "The setup program is damaged: its list of the product's files is not valid (" + problem +
-                       ").\r\n\r\nThe installation cannot continue.");
+                       ").");
     FreePackageDirectory();
     KeepGoing = 0;
   } else {

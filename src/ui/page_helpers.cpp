@@ -28,6 +28,11 @@ void PumpMessages() {
   }
 }
 
+void ShowStop(HWND page, const std::string& text) {
+  const std::string message = text + "\r\n\r\nThe installation cannot continue.";
+  MessageBoxA(page, message.c_str(), SetupConfig.ProductName.c_str(), MB_OK | MB_ICONSTOP);
+}
+
 std::string ReadFieldText(HWND page, int controlId) {
   char buffer[256] = {};
   GetDlgItemTextA(page, controlId, buffer, 255);

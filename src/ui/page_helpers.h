@@ -21,6 +21,11 @@ bool ConfirmExit();
 // a WM_QUIT is removed and dropped.
 void PumpMessages();
 
+// Tells the user why the installation stops: a stop box owned by the page,
+// captioned ProductName, with the text followed by a blank line and "The
+// installation cannot continue."
+void ShowStop(HWND page, const std::string& text);
+
 // The dialog procedure shared by the two work pages: WM_INITDIALOG sets the
 // caption "Please Stand By...", sets up the meter (which centres the page and
 // sets KeepGoing), gives Cancel the focus and posts StartWorkMessage, whose
